@@ -1,0 +1,22 @@
+# Every target installs what it needs first (scripts/setup.sh, quick when done).
+.PHONY: all setup build test demo bench clean
+
+all: build
+
+setup:
+	@bash scripts/setup.sh
+
+build:
+	@bash scripts/build.sh
+
+test:
+	@bash scripts/test.sh
+
+demo:
+	@bash scripts/demo.sh
+
+bench:
+	@bash scripts/bench.sh
+
+clean:
+	rm -rf build dist

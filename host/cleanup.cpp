@@ -1,0 +1,5 @@
+#include "cleanup.h"
+
+void QuillaretWorkspaceClenup::run()
+{
+}

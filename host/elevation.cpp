@@ -1,0 +1,39 @@
+#include "elevation.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <iostream>
+
+void QuillaretWorkspaceElevate::run()
+{
+    if (argc < 3) {
+        return;
+    }
+    std::cout << "Run as: " << argv[2] << argc;
+    std::string parameters = buildElevatedParameters(argc, argv);
+
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = 0;
+    info.hwnd = nullptr;
+    info.lpVerb = "runas";
+    info.lpFile = argv[2];
+    info.lpParameters = parameters.c_str();
+    info.lpDirectory = nullptr;
+    info.nShow = SW_SHOWNORMAL;
+    info.hInstApp = nullptr;
+    // Not waited for and not reported: a declined prompt is no error here.
+    ShellExecuteExA(&info);
+}
+
+std::string buildElevatedParameters(int argc, char** argv)
+{
+    std::string parameters;
+    for (int i = 2; i < argc; ++i) {
+        parameters += ' ';
+        parameters += argv[i];
+    }
+    parameters += " \"--adminprivilege\"";
+    return parameters;
+}

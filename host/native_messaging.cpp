@@ -1,0 +1,185 @@
+#include "native_messaging.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+constexpr const char* kLogSwitch = "EnableSessionSharingExtensionLog";
+constexpr const char* kApplication = "QuillaretWorkspace.exe";
+constexpr int kPolls = 2;
+constexpr DWORD kPollSleepMs = 50;
+
+// The temporary folder with its trailing separator, in narrow text; empty when
+// the system cannot name one.
+std::string temporaryFolder()
+{
+    wchar_t wide[MAX_PATH + 1];
+    DWORD length = GetTempPathW(MAX_PATH + 1, wide);
+    if (length == 0 || length > MAX_PATH) {
+        return std::string();
+    }
+    int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
+    DWORD attributes = GetFileAttributesA(narrow.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return std::string();
+    }
+    return narrow;
+}
+
+DWORD bytesWaiting(HANDLE input)
+{
+    DWORD available = 0;
+    if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) {
+        available = 0;
+    }
+    return available;
+}
+
+struct PipeCloser {
+    void operator()(std::FILE* pipe) const { _pclose(pipe); }
+};
+
+} // namespace
+
+QuillaretWorkspaceProcess::QuillaretWorkspaceProcess() : log(kLogSwitch) {}
+
+void QuillaretWorkspaceProcess::run()
+{
+    // Without a temporary folder there is no log; the exchange still happens.
+    std::string temp = temporaryFolder();
+    std::string logFolder = temp.empty() ? std::string() : temp + "/quillaret-host/";
+    if (!logFolder.empty()) {
+        log.open(logFolder);
+    }
+    log.write("start quillaret host for Chrome extension");
+
+    request = readRequest();
+    std::string output;
+    if (isSafeRequestWord(request)) {
+        output = runCommand(std::string(kApplication) + " --" + request);
+    }
+    sendResponse(output);
+
+    log.write("close quillaret host for Chrome extension");
+    log.close();
+    if (!logFolder.empty()) {
+        log.prune(logFolder);
+    }
+}
+
+std::string QuillaretWorkspaceProcess::readRequest()
+{
+    _setmode(_fileno(stdin), _O_BINARY);
+    _setmode(_fileno(stdout), _O_BINARY);
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string text;
+    for (int poll = 0; poll < kPolls; ++poll) {
+        if (bytesWaiting(input) < 4) {
+            Sleep(kPollSleepMs);
+            continue;
+        }
+        appendFrameText(stdin, text);
+    }
+    return text.empty() ? std::string("machineId") : text;
+}
+
+void QuillaretWorkspaceProcess::sendResponse(std::string output)
+{
+    stripLineBreaks(output);
+    std::string payload = buildReplyPayload(request, output);
+    std::string frame = encodeFrame(payload);
+    std::fwrite(frame.data(), 1, frame.size(), stdout);
+    log.write("response: " + payload);
+}
+
+bool isSafeRequestWord(const std::string& word)
+{
+    if (word.empty()) {
+        return false;
+    }
+    for (char c : word) {
+        bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+        bool digit = c >= '0' && c <= '9';
+        if (!letter && !digit) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void stripLineBreaks(std::string& text)
+{
+    std::string::size_type kept = 0;
+    for (char c : text) {
+        if (c != '\r' && c != '\n') {
+            text[kept++] = c;
+        }
+    }
+    text.resize(kept);
+}
+
+std::string buildReplyPayload(const std::string& request, const std::string& output)
+{
+    if (request == "extensionInfo") {
+        return output;
+    }
+    if (request.find("sessionStatus") != std::string::npos) {
+        return "{\"sessionStatus\":\"" + output + "\"}";
+    }
+    return "{\"machineId\":\"" + output + "\"}";
+}
+
+std::string encodeFrame(const std::string& payload)
+{
+    std::uint32_t length = static_cast<std::uint32_t>(payload.size());
+    std::string frame;
+    frame.reserve(4 + payload.size());
+    for (int shift = 0; shift < 32; shift += 8) {
+        frame.push_back(static_cast<char>((length >> shift) & 0xFF));
+    }
+    frame += payload;
+    return frame;
+}
+
+void appendFrameText(std::FILE* in, std::string& text)
+{
+    std::uint32_t length = 0;
+    for (int shift = 0; shift < 32; shift += 8) {
+        int c = std::fgetc(in);
+        if (c == EOF) {
+            return;
+        }
+        length |= static_cast<std::uint32_t>(static_cast<unsigned char>(c)) << shift;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) {
+        int c = std::fgetc(in);
+        if (c == EOF) {
+            return;
+        }
+        if (i != 0 && i != length - 1) {
+            text.push_back(static_cast<char>(c));
+        }
+    }
+}
+
+std::string runCommand(const std::string& commandLine)
+{
+    std::unique_ptr<std::FILE, PipeCloser> pipe(_popen(commandLine.c_str(), "r"));
+    if (!pipe) {
+        throw std::runtime_error("popen() failed!");
+    }
+    std::string result;
+    char buffer[128];
+    while (std::fgets(buffer, sizeof buffer, pipe.get()) != nullptr) {
+        result += buffer; // up to the chunk's first NUL
+    }
+    return result;
+}

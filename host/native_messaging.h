@@ -1,0 +1,45 @@
+#pragma once
+
+#include "child_process.h"
+#include "diagnostic_log.h"
+
+#include <cstdio>
+#include <string>
+
+// The default mode: one framed request from the browser on standard input,
+// one framed reply on standard output, answered by the desktop application.
+class QuillaretWorkspaceProcess : public ChildProcess {
+public:
+    QuillaretWorkspaceProcess();
+    void run() override;
+
+private:
+    std::string readRequest();
+    void sendResponse(std::string output);
+
+    std::string request;
+    DiagnosticLog log;
+};
+
+// Request words that may reach the command interpreter: ASCII letters and
+// digits only. Anything else would let the browser's text run commands.
+bool isSafeRequestWord(const std::string& word);
+
+// Removes every CR and LF, wherever they stand.
+void stripLineBreaks(std::string& text);
+
+// The reply payload for a request word and the application's output.
+std::string buildReplyPayload(const std::string& request, const std::string& output);
+
+// The 4-byte little-endian length followed by the payload.
+std::string encodeFrame(const std::string& payload);
+
+// Reads one frame from `in` and appends its inner bytes (all but the first and
+// the last) to `text`. Input that ends inside the frame stops the reading;
+// what was collected stays.
+void appendFrameText(std::FILE* in, std::string& text);
+
+// Runs a command line through the command interpreter and returns everything
+// it printed on standard output, read in text mode (CR LF becomes LF).
+// Throws std::runtime_error("popen() failed!") when it cannot be started.
+std::string runCommand(const std::string& commandLine);

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Configures (once) and builds both trees:
+#   build/win    MinGW-w64 cross build: the Windows deliverables into dist/win-x64,
+#                their unit tests and the Windows test fixtures
+#   build/linux  native build: the nan addons against the Windows stand-in
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh
+
+jobs=$(nproc)
+configure() { # <dir> [cmake args...]
+  local dir=$1
+  shift
+  if [ ! -f "$dir/CMakeCache.txt" ]; then
+    cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+  fi
+}
+configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
+cmake --build build/win -j "$jobs"
+configure build/linux
+cmake --build build/linux -j "$jobs"

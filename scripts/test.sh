@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds, then runs every test: the Windows tests (GoogleTest and node:test
+# under Wine, inside one test bed) and the Linux tests (stand-in builds), and
+# ends with one summary line.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/build.sh || exit 1
+
+logs=build/test-logs
+mkdir -p "$logs"
+passed=0
+failed=0
+
+run_suite() { # <name> <log> <command...>
+  local name=$1 log=$2
+  shift 2
+  echo "== $name"
+  "$@" 2>&1 | tee "$log"
+  local line
+  line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+  if [ -z "$line" ]; then
+    if grep -q 'No tests were found' "$log"; then
+      return
+    fi
+    echo "$name: no test summary"
+    failed=$((failed + 1))
+    return
+  fi
+  local f t
+  f=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$line")
+  t=$(sed -E 's/.* ([0-9]+) tests? failed out of ([0-9]+).*/\2/' <<<"$line")
+  passed=$((passed + t - f))
+  failed=$((failed + f))
+}
+
+ctest_args=(--output-on-failure --no-tests=ignore -j "$(nproc)")
+run_suite "Windows tests (Wine)" "$logs/win.log" \
+  testing/bed/winebed.sh build/wine-prefix ctest --test-dir build/win "${ctest_args[@]}"
+run_suite "Linux tests (stand-in)" "$logs/linux.log" \
+  ctest --test-dir build/linux "${ctest_args[@]}"
+
+echo
+echo "all: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
