@@ -47,6 +47,33 @@ struct PipeCloser {
     void operator()(std::FILE* pipe) const { _pclose(pipe); }
 };
 
+// Points standard error at NUL while it lives. The command interpreter and the
+// application inherit it: their complaints (an application that cannot be
+// found, say) must not reach the browser's error stream.
+class SilencedStandardError {
+public:
+    SilencedStandardError() : saved(_dup(2))
+    {
+        int nul = _open("NUL", _O_WRONLY);
+        if (nul >= 0) {
+            _dup2(nul, 2);
+            _close(nul);
+        }
+    }
+    ~SilencedStandardError()
+    {
+        if (saved >= 0) {
+            _dup2(saved, 2);
+            _close(saved);
+        }
+    }
+    SilencedStandardError(const SilencedStandardError&) = delete;
+    SilencedStandardError& operator=(const SilencedStandardError&) = delete;
+
+private:
+    int saved;
+};
+
 } // namespace
 
 QuillaretWorkspaceProcess::QuillaretWorkspaceProcess() : log(kLogSwitch) {}
@@ -172,6 +199,7 @@ void appendFrameText(std::FILE* in, std::string& text)
 
 std::string runCommand(const std::string& commandLine)
 {
+    SilencedStandardError quiet;
     std::unique_ptr<std::FILE, PipeCloser> pipe(_popen(commandLine.c_str(), "r"));
     if (!pipe) {
         throw std::runtime_error("popen() failed!");

@@ -17,13 +17,14 @@ run_suite() { # <name> <log> <command...>
   shift 2
   echo "== $name"
   "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
   local line
   line=$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
   if [ -z "$line" ]; then
-    if grep -q 'No tests were found' "$log"; then
-      return
+    if [ "$rc" -eq 0 ] && ! grep -qE '^ *[0-9]+/[0-9]+ Test' "$log"; then
+      return # no tests in this tree
     fi
-    echo "$name: no test summary"
+    echo "$name: no test summary (exit status $rc)"
     failed=$((failed + 1))
     return
   fi

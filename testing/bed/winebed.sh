@@ -80,6 +80,11 @@ if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
   touch "$WINEPREFIX/.winebed-ready"
 fi
 
+# Start the prefix's services now, with no standard streams of ours: a service
+# started by the first test would keep that test's output pipe open, and the
+# test runner would wait on it for ever.
+"$WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1
+
 "$@"
 rc=$?
 exit $rc
