@@ -1,0 +1,5 @@
+#!/usr/bin/env bash
+# Every benchmark of the project; each prints its own figures.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bench-host.sh
