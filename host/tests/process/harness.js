@@ -13,6 +13,7 @@ function windowsPath(p) {
 
 const HOST = windowsPath(process.env.QH_HOST);
 const FIXTURES = windowsPath(process.env.QH_FIXTURES);
+if (!HOST || !FIXTURES) throw new Error('QH_HOST and QH_FIXTURES must name the host and the fixtures folder');
 
 function frame(payload) {
   const body = Buffer.isBuffer(payload) ? payload : Buffer.from(payload, 'utf8');
