@@ -58,6 +58,16 @@ void touch(const fs::path& path)
     std::ofstream(path) << "x";
 }
 
+// log_2026-MM-01.txt to log_2026-MM-<days>.txt
+void makeDayFiles(const fs::path& folder, int month, int days)
+{
+    for (int day = 1; day <= days; ++day) {
+        char name[32];
+        std::snprintf(name, sizeof name, "log_2026-%02d-%02d.txt", month, day);
+        touch(folder / name);
+    }
+}
+
 } // namespace
 
 TEST_F(DiagnosticLogTest, SwitchIsTrueInAnyLetterCaseAndNothingElse)
@@ -140,11 +150,7 @@ TEST_F(DiagnosticLogTest, AFileInTheWayOfTheFolderLeavesTheLogClosed)
 TEST_F(DiagnosticLogTest, PruneRemovesOnlyTheFirstEntryWhenMoreThanTwentyFiles)
 {
     fs::create_directory(folder);
-    for (int day = 1; day <= 21; ++day) {
-        char name[32];
-        std::snprintf(name, sizeof name, "log_2026-01-%02d.txt", day);
-        touch(folder / name);
-    }
+    makeDayFiles(folder, 1, 21);
     DiagnosticLog log(kSwitch);
     log.prune(folderText());
     EXPECT_FALSE(fs::exists(folder / "log_2026-01-01.txt"));
@@ -158,11 +164,7 @@ TEST_F(DiagnosticLogTest, PruneMayChooseASubfolderAndThenDeletesNothing)
     fs::create_directory(folder);
     fs::create_directory(folder / "a-folder");
     touch(folder / "a-folder" / "inside.txt");
-    for (int day = 1; day <= 21; ++day) {
-        char name[32];
-        std::snprintf(name, sizeof name, "log_2026-02-%02d.txt", day);
-        touch(folder / name);
-    }
+    makeDayFiles(folder, 2, 21);
     DiagnosticLog log(kSwitch);
     log.prune(folderText());
     EXPECT_TRUE(fs::exists(folder / "a-folder" / "inside.txt"));
