@@ -80,6 +80,11 @@ if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
   touch "$WINEPREFIX/.winebed-ready"
 fi
 
+# Start the session's services and desktop now, detached from our output: the
+# first Wine program of a session starts them otherwise, they inherit its
+# standard handles, and a caller reading those (ctest) waits until they end.
+"$WINE" wineboot >/dev/null 2>&1 </dev/null
+
 "$@"
 rc=$?
 exit $rc

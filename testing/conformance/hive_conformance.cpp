@@ -1,0 +1,94 @@
+// Hives: a key saved to a file, loaded under HKEY_USERS and unloaded again,
+// with the backup and restore privileges the calls need.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform.h"
+
+namespace {
+
+const wchar_t kSource[] = L"Software\\QuillaretConformanceHive";
+const wchar_t kMount[] = L"QuillaretConformanceHive";
+const wchar_t kFile[] = L"conformance-hive.dat";
+const char kFileNarrow[] = "conformance-hive.dat";
+
+class Hive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    conformance::UseAdministratorToken();
+    std::remove(kFileNarrow);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSource);
+  }
+  void TearDown() override {
+    conformance::EnablePrivilege("SeBackupPrivilege", true);
+    conformance::EnablePrivilege("SeRestorePrivilege", true);
+    RegUnLoadKeyW(HKEY_USERS, kMount);
+    conformance::EnablePrivilege("SeBackupPrivilege", false);
+    conformance::EnablePrivilege("SeRestorePrivilege", false);
+    RegDeleteTreeW(HKEY_CURRENT_USER, kSource);
+    std::remove(kFileNarrow);
+  }
+  void SaveSource() {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSource, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD word = 77;
+    ASSERT_EQ(RegSetValueExW(key, L"answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&word), 4), ERROR_SUCCESS);
+    ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+    EXPECT_EQ(RegSaveKeyW(key, kFile, nullptr), ERROR_SUCCESS);
+    conformance::EnablePrivilege("SeBackupPrivilege", false);
+    RegCloseKey(key);
+  }
+};
+
+TEST_F(Hive, LoadAndUnloadRoundTrip) {
+  SaveSource();
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  ASSERT_EQ(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_USERS, kMount, 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD word = 0, size = sizeof(word);
+  EXPECT_EQ(RegQueryValueExW(key, L"answer", nullptr, nullptr, reinterpret_cast<BYTE*>(&word), &size), ERROR_SUCCESS);
+  EXPECT_EQ(word, 77u);
+  RegCloseKey(key);
+  EXPECT_EQ(RegUnLoadKeyW(HKEY_USERS, kMount), ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExW(HKEY_USERS, kMount, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Hive, SavingDoesNotOverwriteAFile) {
+  SKIP_UNDER_WINE("RegSaveKeyW overwrites an existing file");
+  SaveSource();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kSource, 0, KEY_READ, &key), ERROR_SUCCESS);
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  EXPECT_EQ(RegSaveKeyW(key, kFile, nullptr), ERROR_ALREADY_EXISTS);
+  RegCloseKey(key);
+}
+
+TEST_F(Hive, SavingNeedsTheBackupPrivilege) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSource, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_SUCCESS);
+  conformance::EnablePrivilege("SeBackupPrivilege", false);
+  EXPECT_EQ(RegSaveKeyW(key, kFile, nullptr), ERROR_PRIVILEGE_NOT_HELD);
+  RegCloseKey(key);
+}
+
+TEST_F(Hive, UnloadingAKeyThatIsNoHiveFails) {
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  EXPECT_NE(RegUnLoadKeyW(HKEY_USERS, L"QuillaretNoSuchHive"), ERROR_SUCCESS);
+}
+
+TEST_F(Hive, LoadingNeedsTheRestorePrivilege) {
+  SaveSource();
+  conformance::EnablePrivilege("SeRestorePrivilege", false);
+  EXPECT_EQ(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_PRIVILEGE_NOT_HELD);
+}
+
+}  // namespace
