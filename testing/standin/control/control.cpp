@@ -192,10 +192,10 @@ NAN_METHOD(SetJumpList) {
   standin::SetCommittedJumpList(Wide(info[0]), tasks);
 }
 
-NAN_METHOD(FailComCall) {
+NAN_METHOD(FailCall) {
   std::optional<std::string> when;
   if (info[2]->IsString()) when = Text(info[2]);
-  standin::FailComCall(Text(info[0]), static_cast<HRESULT>(Int(info[1])), when);
+  standin::FailCall(Text(info[0]), Int(info[1]), when);
 }
 
 NAN_MODULE_INIT(Init) {
@@ -227,7 +227,7 @@ NAN_MODULE_INIT(Init) {
   Nan::SetMethod(target, "outstandingTaskMemory", OutstandingTaskMemory);
   Nan::SetMethod(target, "jumpList", JumpList);
   Nan::SetMethod(target, "setJumpList", SetJumpList);
-  Nan::SetMethod(target, "failComCall", FailComCall);
+  Nan::SetMethod(target, "failCall", FailCall);
   // The host runtime has COM set up on the script thread before addons run.
   standin::InitializeComHere(true);
 }

@@ -25,19 +25,14 @@ long live_objects = 0;
 std::set<void*> task_blocks;
 
 struct Failure {
-  std::string method;
-  HRESULT hr;
+  std::string name;
+  LONG code;
   std::optional<std::string> when;
 };
 std::vector<Failure> failures;
 std::map<std::wstring, std::vector<JumpListTask>> committed;
 
-// The failure arranged for this call, or S_OK.
-HRESULT Injected(const std::string& method, const char* text = nullptr) {
-  for (auto& failure : failures)
-    if (failure.method == method && (!failure.when || (text && *failure.when == text))) return failure.hr;
-  return S_OK;
-}
+HRESULT Injected(const std::string& method, const char* text = nullptr) { return ArrangedFailure(method, text); }
 
 // Logs the call and answers an arranged failure.
 HRESULT Enter(const std::string& method, const char* text = nullptr) {
@@ -379,9 +374,15 @@ void SetCommittedJumpList(const std::wstring& appId, const std::vector<JumpListT
   committed[appId] = tasks;
 }
 
-void FailComCall(const std::string& method, HRESULT hr, const std::optional<std::string>& when) {
+void FailCall(const std::string& name, LONG code, const std::optional<std::string>& when) {
   EnsureBooted();
-  failures.push_back(Failure{method, hr, when});
+  failures.push_back(Failure{name, code, when});
+}
+
+LONG ArrangedFailure(const std::string& name, const char* text) {
+  for (auto& failure : failures)
+    if (failure.name == name && (!failure.when || (text && *failure.when == text))) return failure.code;
+  return 0;
 }
 
 }  // namespace standin

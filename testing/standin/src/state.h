@@ -53,6 +53,9 @@ bool PrivilegeHeld(const char* name);
 std::map<DWORD, ProcessEntry>& Processes();
 DWORD CurrentPid();
 
+// The failure arranged with FailCall for this call, or 0.
+LONG ArrangedFailure(const std::string& name, const char* text = nullptr);
+
 void ResetKernel();
 void ResetToken(bool elevated);
 void ResetRegistry();

@@ -204,6 +204,10 @@ using namespace standin;
 
 BOOL WINAPI OpenProcessToken(HANDLE process, DWORD access, PHANDLE result) {
   LogCall("OpenProcessToken");
+  if (LONG code = ArrangedFailure("OpenProcessToken")) {
+    SetLastError(code);
+    return FALSE;
+  }
   KernelObject* object = FindHandle(process);
   if (!object || object->kind != KernelObject::Kind::Process || object->pid != CurrentPid()) {
     SetLastError(ERROR_INVALID_HANDLE);
@@ -237,6 +241,10 @@ BOOL WINAPI GetTokenInformation(HANDLE handle, TOKEN_INFORMATION_CLASS infoClass
 
 BOOL WINAPI LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid) {
   LogCall("LookupPrivilegeValueA");
+  if (LONG code = ArrangedFailure("LookupPrivilegeValueA", name)) {
+    SetLastError(code);
+    return FALSE;
+  }
   PrivilegeEntry* entry = (system || !name) ? nullptr : FindPrivilege(name);
   if (!entry) {
     SetLastError(ERROR_NO_SUCH_PRIVILEGE);
@@ -250,6 +258,10 @@ BOOL WINAPI LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid) {
 BOOL WINAPI AdjustTokenPrivileges(HANDLE handle, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD,
                                   PTOKEN_PRIVILEGES, PDWORD) {
   LogCall("AdjustTokenPrivileges");
+  if (LONG code = ArrangedFailure("AdjustTokenPrivileges")) {
+    SetLastError(code);
+    return FALSE;
+  }
   if (!TokenFor(handle, TOKEN_ADJUST_PRIVILEGES)) return FALSE;
   if (disableAll) {
     for (auto& entry : token.privileges) entry.enabled = false;

@@ -97,9 +97,11 @@ struct JumpListTask {
 };
 std::optional<std::vector<JumpListTask>> CommittedJumpList(const std::wstring& appId);
 void SetCommittedJumpList(const std::wstring& appId, const std::vector<JumpListTask>& tasks);
-// The named COM call ("IShellLinkA::SetPath", "ICustomDestinationList::CommitList",
-// "CoCreateInstance:ShellLink", ...) fails with hr: every call, or only calls whose
-// text argument equals `when`.
-void FailComCall(const std::string& method, HRESULT hr, const std::optional<std::string>& when = {});
+// The named call fails with `code` (an HRESULT for COM, a Win32 error for
+// "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges"): every
+// call, or only calls whose text argument equals `when`. COM names are
+// "IShellLinkA::SetPath", "ICustomDestinationList::CommitList",
+// "CoCreateInstance:ShellLink" and the like.
+void FailCall(const std::string& name, LONG code, const std::optional<std::string>& when = {});
 
 }  // namespace standin
