@@ -75,6 +75,10 @@ function(quillaret_add_linux_node_addon name)
     LIBRARY_OUTPUT_DIRECTORY "${ARG_OUTPUT_DIRECTORY}" BUILD_RPATH "$ORIGIN")
 endfunction()
 
+# Extra NAME=VALUE pairs for every Linux node test (the sanitizer build
+# preloads its runtime into node this way).
+set(QUILLARET_NODE_TEST_ENV "" CACHE STRING "Environment added to the Linux node tests")
+
 # node:test files run by the machine's Linux node, one ctest case per file.
 # ENV entries are NAME=VALUE pairs given to the test process.
 function(quillaret_add_linux_node_tests prefix)
@@ -84,6 +88,7 @@ function(quillaret_add_linux_node_tests prefix)
     get_filename_component(abs ${file} ABSOLUTE)
     add_test(NAME "${prefix}:${base}"
              COMMAND ${QUILLARET_LINUX_NODE} --test --test-reporter=spec "${abs}")
-    set_tests_properties("${prefix}:${base}" PROPERTIES ENVIRONMENT "${ARG_ENV}" TIMEOUT 120)
+    set_tests_properties("${prefix}:${base}" PROPERTIES
+      ENVIRONMENT "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" TIMEOUT 120)
   endforeach()
 endfunction()
