@@ -79,10 +79,23 @@ TEST_F(Hive, SavingNeedsTheBackupPrivilege) {
   RegCloseKey(key);
 }
 
-TEST_F(Hive, UnloadingAKeyThatIsNoHiveFails) {
+TEST_F(Hive, UnloadingAMissingKeyFails) {
   ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
   ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
-  EXPECT_NE(RegUnLoadKeyW(HKEY_USERS, L"QuillaretNoSuchHive"), ERROR_SUCCESS);
+  EXPECT_EQ(RegUnLoadKeyW(HKEY_USERS, L"QuillaretNoSuchHive"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(Hive, UnloadingAKeyThatIsNoHiveFails) {
+  SKIP_UNDER_WINE("RegUnLoadKeyW removes an ordinary key and reports success");
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_USERS, L"QuillaretPlainKey", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegUnLoadKeyW(HKEY_USERS, L"QuillaretPlainKey"), ERROR_INVALID_PARAMETER);
+  RegDeleteKeyExW(HKEY_USERS, L"QuillaretPlainKey", 0, 0);
 }
 
 TEST_F(Hive, LoadingNeedsTheRestorePrivilege) {

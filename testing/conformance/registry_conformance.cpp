@@ -134,6 +134,24 @@ TEST_F(Registry, LongSubKeyNamesDoNotFitTheNarrowBuffer) {
   EXPECT_EQ(RegEnumKeyExA(base_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
 }
 
+TEST_F(Registry, KeyNamesHoldAtMost255Characters) {
+  HKEY key = nullptr;
+  std::wstring longest(255, L'n');
+  EXPECT_EQ(RegCreateKeyExW(base_, longest.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(Registry, LongerKeyNamesAreRefused) {
+  SKIP_UNDER_WINE("a 256-character key name is accepted (Windows' limit is 255)");
+  HKEY key = nullptr;
+  std::wstring tooLong(256, L'n');
+  EXPECT_EQ(RegCreateKeyExW(base_, tooLong.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_INVALID_PARAMETER);
+}
+
 TEST_F(Registry, DeleteKeyRefusesKeysWithSubKeys) {
   RegCloseKey(Create(L"parent\\child"));
   EXPECT_EQ(RegDeleteKeyExW(base_, L"parent", 0, 0), ERROR_ACCESS_DENIED);
