@@ -9,14 +9,17 @@
 
 namespace {
 
-const wchar_t kSource[] = L"Software\\QuillaretConformanceHive";
-const wchar_t kMount[] = L"QuillaretConformanceHive";
-const wchar_t kFile[] = L"conformance-hive.dat";
-const char kFileNarrow[] = "conformance-hive.dat";
-
 class Hive : public ::testing::Test {
  protected:
   void SetUp() override {
+    source_ = conformance::TestScopedName(L"Software\\QuillaretConformanceHive");
+    mount_ = conformance::TestScopedName(L"QuillaretConformanceHive");
+    file_ = conformance::TestScopedName(L"hive-") + L".dat";
+    fileNarrow_.assign(file_.begin(), file_.end());
+    kSource = source_.c_str();
+    kMount = mount_.c_str();
+    kFile = file_.c_str();
+    kFileNarrow = fileNarrow_.c_str();
     conformance::UseAdministratorToken();
     std::remove(kFileNarrow);
     RegDeleteTreeW(HKEY_CURRENT_USER, kSource);
@@ -30,6 +33,13 @@ class Hive : public ::testing::Test {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSource);
     std::remove(kFileNarrow);
   }
+  std::wstring source_, mount_, file_;
+  std::string fileNarrow_;
+  const wchar_t* kSource = nullptr;
+  const wchar_t* kMount = nullptr;
+  const wchar_t* kFile = nullptr;
+  const char* kFileNarrow = nullptr;
+
   void SaveSource() {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSource, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,

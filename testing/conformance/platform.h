@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 namespace conformance {
@@ -26,3 +28,15 @@ bool PrivilegeEnabled(const char* name);
   do {                                              \
     if (conformance::UnderWine()) GTEST_SKIP() << "Wine: " << reason; \
   } while (0)
+
+namespace conformance {
+
+// A name unique to the running test (tests run in parallel processes that
+// share Wine's registry and desktop).
+inline std::wstring TestScopedName(const wchar_t* prefix) {
+  const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = info ? std::string(info->test_suite_name()) + info->name() : std::string("none");
+  return prefix + std::wstring(name.begin(), name.end());
+}
+
+}  // namespace conformance

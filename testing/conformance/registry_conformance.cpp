@@ -9,11 +9,11 @@
 
 namespace {
 
-const wchar_t kBase[] = L"Software\\QuillaretConformance";
-
 class Registry : public ::testing::Test {
  protected:
   void SetUp() override {
+    path_ = conformance::TestScopedName(L"Software\\QuillaretConformance\\");
+    kBase = path_.c_str();
     RegDeleteTreeW(HKEY_CURRENT_USER, kBase);
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kBase, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
                               &base_, nullptr),
@@ -36,6 +36,8 @@ class Registry : public ::testing::Test {
               ERROR_SUCCESS);
   }
   HKEY base_ = nullptr;
+  std::wstring path_;
+  const wchar_t* kBase = nullptr;
 };
 
 TEST_F(Registry, CreateMakesIntermediateKeysAndOpensExistingOnes) {

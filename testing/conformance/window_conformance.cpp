@@ -2,15 +2,18 @@
 // their last-error rules, Z order seen by FindWindowExW, posted messages.
 #include <gtest/gtest.h>
 
+#include <cwctype>
+#include <vector>
+
 #include "platform.h"
 
 namespace {
 
-const wchar_t kClass[] = L"QuillaretConformanceWindow";
-
 class Windows : public ::testing::Test {
  protected:
   void SetUp() override {
+    className_ = conformance::TestScopedName(L"QuillaretConformance");
+    kClass = className_.c_str();
     WNDCLASSEXW windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = DefWindowProcW;
@@ -30,6 +33,8 @@ class Windows : public ::testing::Test {
     return window;
   }
   std::vector<HWND> created_;
+  std::wstring className_;
+  const wchar_t* kClass = nullptr;
 };
 
 TEST_F(Windows, ExistenceVisibilityAndEnabledState) {
@@ -93,7 +98,9 @@ TEST_F(Windows, FindWindowExWalksTheZOrder) {
   EXPECT_EQ(FindWindowExW(older, nullptr, kClass, nullptr), first);
   EXPECT_EQ(FindWindowExW(older, first, kClass, nullptr), second);
   EXPECT_EQ(FindWindowExW(older, second, kClass, nullptr), nullptr);
-  EXPECT_EQ(FindWindowExW(older, nullptr, L"quillaretconformancewindow", nullptr), first);  // any case
+  std::wstring lower = className_;
+  for (auto& c : lower) c = static_cast<wchar_t>(std::towlower(c));
+  EXPECT_EQ(FindWindowExW(older, nullptr, lower.c_str(), nullptr), first);  // any case
   EXPECT_EQ(FindWindowExW(older, nullptr, L"NoSuchClass", nullptr), nullptr);
 }
 
