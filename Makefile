@@ -1,5 +1,5 @@
 # Every target installs what it needs first (scripts/setup.sh, quick when done).
-.PHONY: all setup build test demo bench clean
+.PHONY: all setup build test test-asan demo bench clean
 
 all: build
 
@@ -11,6 +11,9 @@ build:
 
 test:
 	@bash scripts/test.sh
+
+test-asan:
+	@bash scripts/test-asan.sh
 
 demo:
 	@bash scripts/demo.sh

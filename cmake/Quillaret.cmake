@@ -65,3 +65,38 @@ function(quillaret_add_win_node_tests prefix)
       ENVIRONMENT "${ARG_ENV}" TIMEOUT 600)
   endforeach()
 endfunction()
+
+# Linux build: the machine's Node headers (full V8/libuv/Node) and nan, for
+# addons built against the Windows stand-in.
+set(QUILLARET_NODE_INCLUDE_DIR "/usr/include/node" CACHE PATH "Node development headers")
+set(QUILLARET_NAN_DIR "${PROJECT_SOURCE_DIR}/node_modules/nan" CACHE PATH "nan headers")
+find_program(QUILLARET_LINUX_NODE node)
+
+# A nan addon as a Linux Node module (<name>.node in OUTPUT_DIRECTORY).
+function(quillaret_add_linux_node_addon name)
+  cmake_parse_arguments(ARG "" "OUTPUT_DIRECTORY" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_include_directories(${name} SYSTEM PRIVATE ${QUILLARET_NODE_INCLUDE_DIR} ${QUILLARET_NAN_DIR})
+  target_compile_definitions(${name} PRIVATE BUILDING_NODE_EXTENSION)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".node"
+    LIBRARY_OUTPUT_DIRECTORY "${ARG_OUTPUT_DIRECTORY}" BUILD_RPATH "$ORIGIN")
+endfunction()
+
+# Extra NAME=VALUE pairs for every Linux node test (the sanitizer build
+# preloads its runtime into node this way).
+set(QUILLARET_NODE_TEST_ENV "" CACHE STRING "Environment added to the Linux node tests")
+
+# node:test files run by the machine's Linux node, one ctest case per file.
+# ENV entries are NAME=VALUE pairs given to the test process.
+function(quillaret_add_linux_node_tests prefix)
+  cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})
+  foreach(file ${ARG_FILES})
+    get_filename_component(base ${file} NAME_WE)
+    get_filename_component(abs ${file} ABSOLUTE)
+    add_test(NAME "${prefix}:${base}"
+             COMMAND ${QUILLARET_LINUX_NODE} --test --test-reporter=spec "${abs}")
+    set_tests_properties("${prefix}:${base}" PROPERTIES
+      ENVIRONMENT "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" TIMEOUT 120)
+  endforeach()
+endfunction()

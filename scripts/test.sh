@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds, then runs every test: the Windows tests (GoogleTest and node:test
-# under Wine, inside one test bed) and the Linux tests (stand-in builds), and
+# under Wine, inside one test bed) and the Linux tests (stand-in builds, once
+# plainly and once with the sanitizers), and
 # ends with one summary line.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,6 +41,9 @@ run_suite "Windows tests (Wine)" "$logs/win.log" \
   testing/bed/winebed.sh build/wine-prefix ctest --test-dir build/win "${ctest_args[@]}"
 run_suite "Linux tests (stand-in)" "$logs/linux.log" \
   ctest --test-dir build/linux "${ctest_args[@]}"
+# The same Linux tests with ASan and UBSan (a few seconds once built).
+run_suite "Linux tests (ASan+UBSan)" "$logs/linux-asan.log" \
+  bash scripts/test-asan.sh
 
 echo
 echo "all: $passed passed, $failed failed"

@@ -80,10 +80,10 @@ if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
   touch "$WINEPREFIX/.winebed-ready"
 fi
 
-# Start the prefix's services now, with no standard streams of ours: a service
-# started by the first test would keep that test's output pipe open, and the
-# test runner would wait on it for ever.
-"$WINE" cmd.exe /c exit </dev/null >/dev/null 2>&1
+# Start the session's services and desktop now, detached from our output: the
+# first Wine program of a session starts them otherwise, they inherit its
+# standard handles, and a caller reading those (ctest) waits until they end.
+"$WINE" wineboot >/dev/null 2>&1 </dev/null
 
 "$@"
 rc=$?

@@ -1,0 +1,205 @@
+'use strict';
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const {
+  addon, standin, freshStandin, callsMatching, utf16,
+  HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD,
+} = require('./support');
+
+freshStandin();
+
+const HKCU = HKEY_CURRENT_USER;
+const KEY = 'Software\\Quillaret';
+const KEY_WOW64_32KEY = 0x200;
+const KEY_WOW64_64KEY = 0x100;
+const INVALID = 'Invalid arguments specified for the function call';
+
+test('invalid arguments give the fixed result and never touch the registry', () => {
+  standin.clearCalls();
+  const cases = [
+    [addon.CreateRegistryKey, [HKCU, KEY], INVALID],
+    [addon.CreateRegistryKey, [HKCU, KEY, 0, 0], INVALID],
+    [addon.CreateRegistryKey, [String(HKCU), KEY, 0], INVALID],
+    [addon.SetRegistryKeyValue, [HKCU, KEY, 0, 'v', 1], INVALID],
+    [addon.SetRegistryKeyValue, [HKCU, KEY, 0, 5, 1, REG_SZ], INVALID],
+    [addon.SetRegistryKeyValue, [HKCU, KEY, 0, 'v', 1, '1'], INVALID],
+    [addon.IsRegistryKeyExists, [HKCU, 'Software', 0, 0], false],
+    [addon.IsRegistryKeyExists, [HKCU, 5, 0], false],
+    [addon.GetRegistryKeyValues, [HKCU, 'Software'], undefined],
+    [addon.GetRegistryKeyValues, [HKCU, 'Software', '0'], undefined],
+    [addon.DeleteRegistryKey, [HKCU, KEY], 'Invalid arguments specified for DeleteRegistryKey'],
+    [addon.GetSubkeys, [HKCU, 'Software', 0], 'Invalid arguments specified for GetSubkeys'],
+    [addon.GetSubkeys, [HKCU], 'Invalid arguments specified for GetSubkeys'],
+    [addon.DeleteRegistryKeyTree, [HKCU, KEY, 0], 'Invalid arguments specified for DeleteRegistryKeyTree'],
+    [addon.DeleteRegistryKeyTree, [new Number(HKCU), KEY], 'Invalid arguments specified for DeleteRegistryKeyTree'],
+  ];
+  for (const [fn, args, expected] of cases) assert.equal(fn(...args), expected, `${fn.name} ${args.length}`);
+  assert.deepEqual(callsMatching(/^Reg/), []);
+});
+
+test('create, test, delete: results and error codes', () => {
+  assert.equal(addon.IsRegistryKeyExists(HKCU, KEY, 0), false);
+  assert.equal(addon.CreateRegistryKey(HKCU, `${KEY}\\a\\b`, 0), undefined);
+  assert.equal(addon.CreateRegistryKey(HKCU, `${KEY}\\a\\b`, 0), undefined);  // already there: opened
+  assert.equal(addon.IsRegistryKeyExists(HKCU, `${KEY}\\A`, 0), true);
+  assert.equal(addon.DeleteRegistryKey(HKCU, `${KEY}\\a`, 0),
+    'Failled delete registry key. Error returned from system call: 5');
+  assert.equal(addon.DeleteRegistryKey(HKCU, `${KEY}\\a\\b`, 0), undefined);
+  assert.equal(addon.DeleteRegistryKey(HKCU, `${KEY}\\a\\b`, 0),
+    'Failled delete registry key. Error returned from system call: 2');
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, KEY), true);
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, KEY),
+    'Failed delete registry key tree. Error returned from system call: 2');
+  assert.equal(standin.openKeys(), 0);
+});
+
+test('root keys: ToInt32 of the number, so both spellings name the same root', () => {
+  standin.useElevatedToken(true);
+  assert.equal(addon.CreateRegistryKey(2147483650, 'SOFTWARE\\Q', 0), undefined);
+  assert.equal(addon.IsRegistryKeyExists(-2147483646, 'SOFTWARE\\Q', 0), true);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE + 2 ** 32, 'SOFTWARE\\Q', 0), true);
+  assert.equal(addon.IsRegistryKeyExists(-2147483647, 'SOFTWARE\\Q', 0), false);  // HKCU
+  assert.equal(addon.CreateRegistryKey(12345, 'x', 0), 'Failled to create key. Error returned from system call: 6');
+});
+
+test('a standard user cannot create, list or delete under a key only administrators may write', () => {
+  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0),
+    'Failled to create key. Error returned from system call: 5');
+  standin.useElevatedToken(true);
+  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q\\child', 0), undefined);
+  standin.useElevatedToken(false);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0), true);  // reading is allowed
+  assert.equal(addon.GetSubkeys(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q'), undefined);  // full access is asked
+  assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0), {});
+  assert.equal(addon.DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q'),
+    'Failed delete registry key tree. Error returned from system call: 5');
+  assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0, 'v', 1, REG_DWORD),
+    'Failled to open key. Error returned from system call: 5');
+  standin.setAdminOnly(HKCU, 'Software', true);
+  assert.equal(addon.CreateRegistryKey(HKCU, 'Software\\New', 0), 'Failled to create key. Error returned from system call: 5');
+});
+
+test('the access flags choose the registry view', () => {
+  standin.useElevatedToken(true);
+  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), undefined);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\WOW6432Node\\Q32', 0), true);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_64KEY), false);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), true);
+  assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY, 'v', 1, REG_DWORD), undefined);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), { v: 1 });
+  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', 0),
+    'Failled delete registry key. Error returned from system call: 2');
+  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), undefined);
+});
+
+test('SetRegistryKeyValue writes REG_SZ and REG_DWORD bytes as Windows stores them', () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  const set = (name, data, type) => addon.SetRegistryKeyValue(HKCU, KEY, 0, name, data, type);
+  assert.equal(set('n300', 300, REG_DWORD), undefined);
+  assert.equal(set('minus', -1, REG_DWORD), undefined);
+  assert.equal(set('wrap', 2 ** 32 + 7, REG_DWORD), undefined);
+  assert.equal(set('fromText', '12', REG_DWORD), undefined);
+  assert.equal(set('five', 5, REG_SZ), undefined);
+  assert.equal(set('empty', '', REG_SZ), undefined);
+  assert.equal(set('object', { toString: () => 'obj' }, REG_SZ), undefined);
+  const raw = (name) => standin.readRawValue(HKCU, KEY, name);
+  assert.deepEqual(raw('n300'), { type: REG_DWORD, data: Buffer.from([0x2c, 0x01, 0, 0]) });
+  assert.deepEqual(raw('minus').data, Buffer.from([0xff, 0xff, 0xff, 0xff]));
+  assert.deepEqual(raw('wrap').data, Buffer.from([7, 0, 0, 0]));
+  assert.deepEqual(raw('five'), { type: REG_SZ, data: utf16('5') });
+  assert.deepEqual(raw('empty').data, Buffer.from([0, 0]));
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), {
+    n300: 300, minus: 4294967295, wrap: 7, fromText: 12, five: '5', empty: '', object: 'obj',
+  });
+});
+
+test('only REG_SZ and REG_DWORD can be written; nothing is opened for other types', () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  standin.clearCalls();
+  for (const type of [0, REG_EXPAND_SZ, REG_BINARY, REG_MULTI_SZ, REG_QWORD, -1]) {
+    assert.equal(addon.SetRegistryKeyValue(HKCU, KEY, 0, 'v', 'x', type),
+      'Not supported or invalid key data type specified');
+  }
+  assert.deepEqual(callsMatching(/^Reg/), []);
+});
+
+test('SetRegistryKeyValue does not create a missing key', () => {
+  assert.equal(addon.SetRegistryKeyValue(HKCU, `${KEY}\\missing`, 0, 'v', 1, REG_DWORD),
+    'Failled to open key. Error returned from system call: 2');
+  assert.equal(addon.IsRegistryKeyExists(HKCU, `${KEY}\\missing`, 0), false);
+});
+
+test('GetRegistryKeyValues: missing key, empty key, default value and creation order', () => {
+  assert.equal(addon.GetRegistryKeyValues(HKCU, KEY, 0), undefined);
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), {});
+  for (const name of ['zeta', '', 'alpha']) addon.SetRegistryKeyValue(HKCU, KEY, 0, name, name || 'default', REG_SZ);
+  const values = addon.GetRegistryKeyValues(HKCU, KEY, 0);
+  assert.deepEqual(Object.keys(values), ['zeta', '', 'alpha']);
+  assert.equal(values[''], 'default');
+});
+
+test('value data read back: terminators, embedded NULs, odd sizes and other types', () => {
+  const raw = (name, type, bytes) => standin.writeRawValue(HKCU, KEY, name, type, Buffer.from(bytes));
+  standin.writeRawValue(HKCU, KEY, 'unterminated', REG_SZ, utf16('abc', false));
+  standin.writeRawValue(HKCU, KEY, 'embedded', REG_SZ, utf16('ab\0cd'));
+  standin.writeRawValue(HKCU, KEY, 'expand', REG_EXPAND_SZ, utf16('%TEMP%\\x'));
+  raw('odd', REG_SZ, [0x61, 0, 0x62, 0, 0x63]);
+  raw('short', REG_DWORD, [1, 2]);
+  raw('long', REG_DWORD, [1, 0, 0, 0, 9]);
+  raw('multi', REG_MULTI_SZ, [0x61, 0, 0, 0, 0, 0]);
+  raw('binary', REG_BINARY, [1, 2, 3]);
+  raw('qword', REG_QWORD, [1, 0, 0, 0, 0, 0, 0, 0]);
+  raw('emptyText', REG_SZ, []);
+  const values = addon.GetRegistryKeyValues(HKCU, KEY, 0);
+  assert.deepEqual(values, {
+    unterminated: 'abc', embedded: 'ab', expand: '%TEMP%\\x', odd: 'ab', short: undefined, long: 1,
+    multi: undefined, binary: undefined, qword: undefined, emptyText: '',
+  });
+  assert.ok(Object.hasOwn(values, 'binary'));
+});
+
+test('text beyond the Basic Multilingual Plane survives as surrogate pairs', () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  const text = 'note 😀 é 中';
+  assert.equal(addon.SetRegistryKeyValue(HKCU, KEY, 0, 'emoji 😀', text, REG_SZ), undefined);
+  assert.deepEqual(standin.readRawValue(HKCU, KEY, 'emoji 😀').data, utf16(text));
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { 'emoji 😀': text });
+  standin.writeRawValue(HKCU, KEY, 'lone', REG_SZ, Buffer.from([0x3d, 0xd8, 0x41, 0, 0, 0]));
+  assert.equal(addon.GetRegistryKeyValues(HKCU, KEY, 0).lone, '\ufffdA');
+});
+
+test('value names that are special to objects stay plain data properties', () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  addon.SetRegistryKeyValue(HKCU, KEY, 0, '__proto__', 'p', REG_SZ);
+  const values = addon.GetRegistryKeyValues(HKCU, KEY, 0);
+  assert.equal(Object.getPrototypeOf(values), Object.prototype);
+  assert.deepEqual(Object.getOwnPropertyDescriptor(values, '__proto__').value, 'p');
+});
+
+test('a value whose data grows between the probe and the read is probed again', () => {
+  standin.writeRawValue(HKCU, KEY, 'growing', REG_SZ, utf16('ab', false));
+  standin.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
+  standin.growValueAfterProbe(HKCU, KEY, 'growing', 4, 2);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { growing: 'abAAAA', after: 5 });
+});
+
+test('a value that keeps growing is skipped, the rest is still read', () => {
+  standin.writeRawValue(HKCU, KEY, 'racing', REG_SZ, utf16('ab', false));
+  standin.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
+  standin.growValueAfterProbe(HKCU, KEY, 'racing', 2, 1000);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { after: 5 });
+});
+
+test('GetSubkeys lists direct sub keys in enumeration order, holes for names too long', () => {
+  assert.equal(addon.GetSubkeys(HKCU, KEY), undefined);
+  for (const name of ['Zeta', 'alpha', 'Mid\\deep']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
+  assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['alpha', 'Mid', 'Zeta']);
+  addon.CreateRegistryKey(HKCU, `${KEY}\\${'k'.repeat(255)}`, 0);
+  const names = addon.GetSubkeys(HKCU, KEY);
+  assert.equal(names.length, 4);
+  assert.equal(1 in names, false);  // 'kkk…' sorts second and does not fit
+  assert.deepEqual([names[0], names[2], names[3]], ['alpha', 'Mid', 'Zeta']);
+  assert.deepEqual(addon.GetSubkeys(HKCU, `${KEY}\\alpha`), []);
+  assert.equal(standin.openKeys(), 0);
+});
