@@ -80,6 +80,11 @@ if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
   touch "$WINEPREFIX/.winebed-ready"
 fi
 
+# Start the session's services now, with no standard handles of the caller:
+# the first Wine program of a session starts them, and they would keep that
+# program's output pipe open for as long as the server lives.
+"$WINE" cmd.exe /c exit >/dev/null 2>&1 </dev/null
+
 "$@"
 rc=$?
 exit $rc
