@@ -100,3 +100,12 @@ function(quillaret_add_linux_node_tests prefix)
       ENVIRONMENT "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" TIMEOUT 120)
   endforeach()
 endfunction()
+
+# For test programs that create windows: runs them under Wine with their
+# output through a file (see testing/bed/wine-exec-via-file.sh).
+function(quillaret_windowed_test_program target)
+  if(CMAKE_CROSSCOMPILING)
+    set_target_properties(${target} PROPERTIES
+      CROSSCOMPILING_EMULATOR ${PROJECT_SOURCE_DIR}/testing/bed/wine-exec-via-file.sh)
+  endif()
+endfunction()

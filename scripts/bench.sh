@@ -3,3 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bench-host.sh
+bash scripts/bench-quiet-mode.sh "$@"
