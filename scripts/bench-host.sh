@@ -2,6 +2,8 @@
 # Cost of one whole native messaging exchange under Wine, beside the cost of
 # starting the desktop application through the command interpreter directly.
 # The host's own share is the difference; its second poll alone is ~50 ms.
+# The three measurements take turns run by run, so that load from elsewhere
+# on the machine falls on all of them alike.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -16,17 +18,23 @@ host="Z:${root//\//\\}\\dist\\win-x64\\quillaret-host.exe"
 
 cd build/win/fixtures
 "$root/testing/bed/winebed.sh" "$root/build/wine-prefix" bash -c '
-  "$WINE" exchange.exe --bench 3 "\"sessionStatus\"" "$1" >/dev/null   # warm-up
-  host=$("$WINE" exchange.exe --bench "$2" "\"sessionStatus\"" "$1" | tr -d "\r")
-  base=$("$WINE" exchange.exe --bench "$2" - "cmd.exe /c QuillaretWorkspace.exe --sessionStatus" | tr -d "\r")
-  # The host started and ended at once (elevation mode without a program):
-  # what Wine charges for creating any console process.
-  start=$("$WINE" exchange.exe --bench "$2" - "$1 \"\\\"--elevate\\\"\"" | tr -d "\r")
-  echo "host exchange          : $host"
-  echo "cmd.exe /c application : $base"
-  echo "host start and exit    : $start"
-  median() { sed -E "s/.*median ([0-9.]+).*/\1/" <<<"$1"; }
-  awk -v h="$(median "$host")" -v b="$(median "$base")" -v s="$(median "$start")" "BEGIN {
-    printf \"host cost above baseline: %.1f ms (median %.1f - %.1f; budget 50 + 10)\n\", h - b, h, b
-    printf \"of which process start  : %.1f ms; exchange itself: %.1f ms\n\", s, h - b - s }"
+  host=$1 runs=$2
+  once() { "$WINE" exchange.exe --bench 1 "$@" | tr -d "\r" | sed -E "s/.*median ([0-9.]+).*/\1/"; }
+  median() { sort -n | awk "{ v[NR] = \$1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }"; }
+  once "\"sessionStatus\"" "$host" >/dev/null # warm-up
+  : >exchange.times; : >baseline.times; : >start.times
+  for _ in $(seq "$runs"); do
+    once "\"sessionStatus\"" "$host" >>exchange.times
+    once - "cmd.exe /c QuillaretWorkspace.exe --sessionStatus" >>baseline.times
+    # The host started and ended at once (elevation mode without a program):
+    # what Wine charges for creating any console process.
+    once - "$host \"\\\"--elevate\\\"\"" >>start.times
+  done
+  h=$(median <exchange.times) b=$(median <baseline.times) s=$(median <start.times)
+  rm -f exchange.times baseline.times start.times
+  awk -v n="$runs" -v h="$h" -v b="$b" -v s="$s" "BEGIN {
+    printf \"host exchange, median of %d          : %.1f ms\n\", n, h
+    printf \"cmd.exe /c application, median of %d : %.1f ms\n\", n, b
+    printf \"host cost above baseline: %.1f ms (budget 50 + 10)\n\", h - b
+    printf \"  of which starting the host process: %.1f ms; the exchange itself: %.1f ms\n\", s, h - b - s }"
 ' bench "$host" "$runs"
