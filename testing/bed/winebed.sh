@@ -80,6 +80,11 @@ if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
   touch "$WINEPREFIX/.winebed-ready"
 fi
 
+# The first Wine process of a session starts the prefix's services, and they
+# inherit its standard handles: start them here, detached from ours, so that no
+# service keeps a test's output pipe open (ctest would wait for it forever).
+"$WINE" cmd.exe /c exit 0 </dev/null >/dev/null 2>&1
+
 "$@"
 rc=$?
 exit $rc
