@@ -165,38 +165,30 @@ TEST(RemoveTreeLinks, Junction)
 }
 
 // Wine shows a Unix link to a folder as a folder with the reparse point
-// attribute (no reparse tag) and cannot remove it: the walk fails, the
-// target stays.
-TEST(RemoveTreeLinks, UnixLinkToAFolder)
+// attribute (no reparse tag) and cannot remove it; a Unix link to a file it
+// shows as a plain file, and DeleteFileW on it would delete the target, so
+// the walk keeps it because it opens elsewhere. Either way the walk fails,
+// the link stays and so does the canary.
+TEST(RemoveTreeLinks, UnixLinks)
 {
-    Scene scene = makeScene(L"unixdir");
-    std::wstring link = scene.tree + L"\\unix-folder-link";
-    if (!makeUnixLink(scene.outside, link)) {
-        removeTree(narrow(scene.root));
-        GTEST_SKIP() << "no Unix file system below this drive";
+    Scene scene = makeScene(L"unix");
+    const struct {
+        std::wstring link, target;
+        DWORD attributes;
+    } links[] = {
+        {scene.tree + L"\\unix-folder-link", scene.outside, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT},
+        {scene.tree + L"\\unix-file-link", scene.canary, FILE_ATTRIBUTE_ARCHIVE},
+    };
+    for (const auto& kind : links) {
+        if (!makeUnixLink(kind.target, kind.link)) {
+            removeTree(narrow(scene.root));
+            GTEST_SKIP() << "no Unix file system below this drive";
+        }
+        EXPECT_EQ(GetFileAttributesW(kind.link.c_str()), kind.attributes);
+        EXPECT_FALSE(removeTree(narrow(scene.tree)));
+        EXPECT_TRUE(exists(kind.link));
+        EXPECT_TRUE(exists(scene.canary));
+        removeUnixLink(kind.link);
     }
-    EXPECT_EQ(GetFileAttributesW(link.c_str()), DWORD{FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT});
-    EXPECT_FALSE(removeTree(narrow(scene.tree)));
-    EXPECT_TRUE(exists(link));
-    EXPECT_TRUE(exists(scene.canary));
-    removeUnixLink(link);
-    removeTree(narrow(scene.root));
-}
-
-// Wine shows a Unix link to a file as a plain file, and DeleteFileW on it
-// deletes the target; the walk sees that the file opens elsewhere, keeps it
-// and fails.
-TEST(RemoveTreeLinks, UnixLinkToAFile)
-{
-    Scene scene = makeScene(L"unixfile");
-    std::wstring link = scene.tree + L"\\unix-file-link";
-    if (!makeUnixLink(scene.canary, link)) {
-        removeTree(narrow(scene.root));
-        GTEST_SKIP() << "no Unix file system below this drive";
-    }
-    EXPECT_EQ(GetFileAttributesW(link.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
-    EXPECT_FALSE(removeTree(narrow(scene.tree)));
-    EXPECT_TRUE(exists(scene.canary));
-    removeUnixLink(link);
     removeTree(narrow(scene.root));
 }
