@@ -52,18 +52,24 @@ function(quillaret_add_gtest name)
   gtest_add_tests(TARGET ${name} SOURCES ${ARG_SOURCES} TEST_PREFIX "${name}:")
 endfunction()
 
+# One ctest case per node:test file, named <prefix>:<file name>, run by
+# RUNNER (the command line in front of the file).
+function(_quillaret_add_node_tests prefix runner files env timeout)
+  foreach(file ${files})
+    get_filename_component(base ${file} NAME_WE)
+    get_filename_component(abs ${file} ABSOLUTE)
+    add_test(NAME "${prefix}:${base}" COMMAND ${runner} "${abs}")
+    set_tests_properties("${prefix}:${base}" PROPERTIES ENVIRONMENT "${env}" TIMEOUT ${timeout})
+  endforeach()
+endfunction()
+
 # node:test files run by the Windows node.exe under Wine, one ctest case per
 # file. ENV entries are NAME=VALUE pairs given to the test process.
 function(quillaret_add_win_node_tests prefix)
-  cmake_parse_arguments(ARG "" "" "FILES;ENV;DEPENDS" ${ARGN})
-  foreach(file ${ARG_FILES})
-    get_filename_component(base ${file} NAME_WE)
-    get_filename_component(abs ${file} ABSOLUTE)
-    add_test(NAME "${prefix}:${base}"
-             COMMAND ${PROJECT_SOURCE_DIR}/testing/bed/win-node-test.sh "${QUILLARET_WIN_NODE}" "${abs}")
-    set_tests_properties("${prefix}:${base}" PROPERTIES
-      ENVIRONMENT "${ARG_ENV}" TIMEOUT 600)
-  endforeach()
+  cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})
+  _quillaret_add_node_tests(${prefix}
+    "${PROJECT_SOURCE_DIR}/testing/bed/win-node-test.sh;${QUILLARET_WIN_NODE}"
+    "${ARG_FILES}" "${ARG_ENV}" 600)
 endfunction()
 
 # Linux build: the machine's Node headers (full V8/libuv/Node) and nan, for
@@ -91,14 +97,9 @@ set(QUILLARET_NODE_TEST_ENV "" CACHE STRING "Environment added to the Linux node
 # ENV entries are NAME=VALUE pairs given to the test process.
 function(quillaret_add_linux_node_tests prefix)
   cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})
-  foreach(file ${ARG_FILES})
-    get_filename_component(base ${file} NAME_WE)
-    get_filename_component(abs ${file} ABSOLUTE)
-    add_test(NAME "${prefix}:${base}"
-             COMMAND ${QUILLARET_LINUX_NODE} --test --test-reporter=spec "${abs}")
-    set_tests_properties("${prefix}:${base}" PROPERTIES
-      ENVIRONMENT "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" TIMEOUT 120)
-  endforeach()
+  _quillaret_add_node_tests(${prefix}
+    "${QUILLARET_LINUX_NODE};--test;--test-reporter=spec"
+    "${ARG_FILES}" "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" 120)
 endfunction()
 
 # For test programs that create windows: runs them under Wine with their

@@ -8,13 +8,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 
-// ctest passes Linux paths; Wine shows the Linux root as drive Z:.
-function winPath(p) {
-  return p.startsWith('/') ? 'Z:' + p.replace(/\//g, '\\') : p;
-}
-
-const HOST = winPath(process.env.QH_HOST);
-const FIXTURES = winPath(process.env.QH_FIXTURES);
+const { HOST, FIXTURES } = require('./harness');
 
 // The host writes its console texts through the C runtime's text mode, which
 // may turn a line feed into CR LF on its way out (Wine's does not): compare

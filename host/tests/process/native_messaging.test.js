@@ -229,7 +229,9 @@ test('diagnostic log', async (t) => {
 
   await t.test('a temporary folder that does not exist changes nothing', async () => {
     const temp = path.join(tempFolder('lognone'), 'missing');
+    const starts = app.calls().length;
     const result = await runHost({ app, env: logEnv(temp), input: frame('"sessionStatus"') });
+    assert.equal(app.calls().length, starts + 1, 'the application was started once');
     assert.equal(replyOf(result), '{"sessionStatus":"logged"}');
     assert.equal(fs.existsSync(temp), false);
   });
