@@ -98,7 +98,7 @@ set(QUILLARET_NODE_TEST_ENV "" CACHE STRING "Environment added to the Linux node
 function(quillaret_add_linux_node_tests prefix)
   cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})
   _quillaret_add_node_tests(${prefix}
-    "${QUILLARET_LINUX_NODE};--test;--test-reporter=spec"
+    "${QUILLARET_LINUX_NODE};--test;--test-reporter=tap"
     "${ARG_FILES}" "${ARG_ENV};${QUILLARET_NODE_TEST_ENV}" 120)
 endfunction()
 

@@ -12,7 +12,7 @@ if [ -z "${WINEPREFIX:-}" ] || [ -z "${WINE:-}" ]; then
 fi
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
-"$WINE" "$node_exe" --test --test-reporter=spec "$@" "$file" >"$out" 2>&1 </dev/null
+"$WINE" "$node_exe" --test --test-reporter=tap "$@" "$file" >"$out" 2>&1 </dev/null
 rc=$?
 cat "$out"
 exit $rc

@@ -42,18 +42,18 @@ NAN_METHOD(Calls) {
 NAN_METHOD(ClearCalls) { standin::ClearCalls(); }
 
 NAN_METHOD(CreateWindow) {
-  standin::WindowSpec spec;
+  standin::WindowRequest request;
   if (info[0]->IsObject()) {
     Local<Object> options = info[0].As<Object>();
     Local<Value> value;
-    if (!(value = Field(options, "className"))->IsUndefined()) spec.className = Wide(value);
-    if (!(value = Field(options, "parent"))->IsUndefined()) spec.parent = static_cast<uint32_t>(Int(value));
-    if (!(value = Field(options, "handle"))->IsUndefined()) spec.handle = static_cast<uint32_t>(Int(value));
-    if (!(value = Field(options, "visible"))->IsUndefined()) spec.visible = Bool(value);
-    if (!(value = Field(options, "enabled"))->IsUndefined()) spec.enabled = Bool(value);
-    if (!(value = Field(options, "extraBytes"))->IsUndefined()) spec.extraBytes = Int(value);
+    if (!(value = Field(options, "className"))->IsUndefined()) request.className = Wide(value);
+    if (!(value = Field(options, "parent"))->IsUndefined()) request.parent = static_cast<uint32_t>(Int(value));
+    if (!(value = Field(options, "handle"))->IsUndefined()) request.handle = static_cast<uint32_t>(Int(value));
+    if (!(value = Field(options, "visible"))->IsUndefined()) request.visible = Bool(value);
+    if (!(value = Field(options, "enabled"))->IsUndefined()) request.enabled = Bool(value);
+    if (!(value = Field(options, "extraBytes"))->IsUndefined()) request.extraBytes = Int(value);
   }
-  info.GetReturnValue().Set(static_cast<int32_t>(standin::CreateTestWindow(spec)));
+  info.GetReturnValue().Set(static_cast<int32_t>(standin::CreateTestWindow(request)));
 }
 
 NAN_METHOD(Window) {

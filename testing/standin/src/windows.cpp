@@ -103,19 +103,19 @@ void ResetWindows() {
   queue.clear();
 }
 
-uint32_t CreateTestWindow(const WindowSpec& spec) {
+uint32_t CreateTestWindow(const WindowRequest& request) {
   EnsureBooted();
-  if (spec.parent && !FindWindowEntry(FromLow32(spec.parent))) return 0;
-  if (spec.handle && FindWindowEntry(FromLow32(spec.handle))) return 0;
+  if (request.parent && !FindWindowEntry(FromLow32(request.parent))) return 0;
+  if (request.handle && FindWindowEntry(FromLow32(request.handle))) return 0;
   WindowEntry entry;
-  entry.handle = spec.handle ? spec.handle : NewHandleValue();
-  entry.className = spec.className;
-  entry.parent = spec.parent;
-  entry.style = (spec.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW) | (spec.visible ? WS_VISIBLE : 0) |
-                (spec.enabled ? 0 : WS_DISABLED);
+  entry.handle = request.handle ? request.handle : NewHandleValue();
+  entry.className = request.className;
+  entry.parent = request.parent;
+  entry.style = (request.parent ? WS_CHILD : WS_OVERLAPPEDWINDOW) | (request.visible ? WS_VISIBLE : 0) |
+                (request.enabled ? 0 : WS_DISABLED);
   entry.exStyle = 0;
   entry.proc = DefWindowProcW;
-  entry.extra.assign(spec.extraBytes, 0);
+  entry.extra.assign(request.extraBytes, 0);
   uint32_t handle = entry.handle;
   Insert(std::move(entry));
   return handle;

@@ -24,7 +24,7 @@ std::vector<std::string> Calls();
 void ClearCalls();
 
 // --- windows ---
-struct WindowSpec {
+struct WindowRequest {
   std::wstring className = L"StandInWindow";
   uint32_t parent = 0;  // low 32 bits of the parent handle, 0 for top level
   uint32_t handle = 0;  // wanted handle value (low 32 bits), 0 to let the stand-in choose
@@ -47,8 +47,8 @@ struct PostedMessage {
   WPARAM wParam;
   LPARAM lParam;
 };
-// 0 when the spec cannot be honoured (unknown parent, handle taken).
-uint32_t CreateTestWindow(const WindowSpec& spec);
+// 0 when the request cannot be met (unknown parent, handle taken).
+uint32_t CreateTestWindow(const WindowRequest& request);
 std::optional<WindowState> Window(uint32_t handle);
 uint32_t Foreground();
 void AllowForeground(bool allowed);
