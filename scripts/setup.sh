@@ -25,6 +25,8 @@ done
 # The machine's Node.js may come from outside Debian; only install it when absent.
 command -v node >/dev/null || missing+=(nodejs)
 command -v npm >/dev/null || missing+=(npm)
+# Node's development headers (V8, libuv, Node) for the Linux addon builds.
+[ -f /usr/include/node/node.h ] || missing+=(libnode-dev)
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo=""
