@@ -88,17 +88,19 @@ endfunction()
 
 set(QUILLARET_STD_IMPORTS_REVIEWED "${CMAKE_CURRENT_LIST_DIR}/msvc-abi/reviewed-std-imports.txt")
 
-# quillaret_nan_addon(<name> SOURCES <files...> SYSTEM_LIBS <dll names...>)
-# A nan addon as <name>.node in the dist folder: the runtime's V8, libuv and
-# Node imports bound lazily under "node.exe", the C runtime from the UCRT and
-# addons/dll-runtime, and the boundary guard run on every link.
+# quillaret_nan_addon(<name> SOURCES <files...> SYSTEM_LIBS <dll names...>
+#                     [LIBS <libraries...>] [TEST_ONLY])
+# A nan addon as <name>.node in the dist folder (TEST_ONLY: in its binary
+# folder): the runtime's V8, libuv and Node imports bound lazily under
+# "node.exe", the C runtime from the UCRT and addons/dll-runtime, and the
+# boundary guard run on every link.
 function(quillaret_nan_addon name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;SYSTEM_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TEST_ONLY" "" "SOURCES;SYSTEM_LIBS;LIBS" ${ARGN})
   add_library(${name} MODULE ${ARG_SOURCES})
   target_include_directories(${name} SYSTEM PRIVATE "${QUILLARET_NODE_INCLUDE_DIR}" "${QUILLARET_NAN_DIR}")
   target_compile_definitions(${name} PRIVATE BUILDING_NODE_EXTENSION USING_V8_SHARED=1 USING_UV_SHARED=1)
   quillaret_system_libraries(system_libs ucrt kernel32 ${ARG_SYSTEM_LIBS})
-  target_link_libraries(${name} PRIVATE dll-runtime dll-runtime-default-hooks
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} dll-runtime dll-runtime-default-hooks
     "${QUILLARET_NODE_IMPORT_LIB}" ${system_libs} "${QUILLARET_UCRTBASE_IMPORT_LIB}")
   target_link_options(${name} PRIVATE
     "LINKER:/nodefaultlib" "LINKER:/manifest:no" "LINKER:/entry:_DllMainCRTStartup" "LINKER:/delayload:node.exe")
@@ -109,5 +111,27 @@ function(quillaret_nan_addon name)
             "$<TARGET_FILE:${name}>" "${QUILLARET_STD_IMPORTS_REVIEWED}"
     VERBATIM)
   quillaret_warnings(${name})
-  quillaret_deliverable(${name})
+  if(NOT ARG_TEST_ONLY)
+    quillaret_deliverable(${name})
+  endif()
+endfunction()
+
+# quillaret_import_library(<name> DEF <file.def> [DELAY])
+# An import library <name>.lib made from a .def file at build time; DELAY
+# also binds the DLL it names lazily in whatever links it.
+function(quillaret_import_library name)
+  cmake_parse_arguments(ARG "DELAY" "DEF" "" ${ARGN})
+  set(lib "${CMAKE_CURRENT_BINARY_DIR}/${name}.lib")
+  add_custom_command(OUTPUT "${lib}"
+    COMMAND llvm-dlltool -m i386:x86-64 -d "${ARG_DEF}" -l "${lib}"
+    DEPENDS "${ARG_DEF}" VERBATIM)
+  add_custom_target(${name}-lib DEPENDS "${lib}")
+  add_library(${name} INTERFACE)
+  add_dependencies(${name} ${name}-lib)
+  target_link_libraries(${name} INTERFACE "${lib}")
+  if(ARG_DELAY)
+    file(STRINGS "${ARG_DEF}" library REGEX "^LIBRARY ")
+    string(REGEX REPLACE "^LIBRARY +" "" library "${library}")
+    target_link_options(${name} INTERFACE "LINKER:/delayload:${library}")
+  endif()
 endfunction()
