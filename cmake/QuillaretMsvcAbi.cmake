@@ -44,9 +44,14 @@ _quillaret_overlay_header("${QUILLARET_MINGW_ROOT}/include/delayimp.h" delayimp.
 
 # clang defines no __GNUC__ for MSVC targets, which libstdc++ needs; _UCRT and
 # the version select the UCRT in MinGW's headers. No exceptions, no RTTI.
+# libstdc++'s thread layer must not make weak references to the pthread
+# functions (there is no pthread library here, and COFF weak references
+# collide at link time); it then takes threads as always active, so
+# shared_ptr counts atomically.
 add_compile_options(-fgnuc-version=12 $<$<COMPILE_LANGUAGE:CXX>:-nostdinc++>
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
-add_compile_definitions(_UCRT __MSVCRT_VERSION__=0xE00 __STRICT_ANSI__ WIN32_LEAN_AND_MEAN NOMINMAX)
+add_compile_definitions(_UCRT __MSVCRT_VERSION__=0xE00 __STRICT_ANSI__ WIN32_LEAN_AND_MEAN NOMINMAX
+  _GLIBCXX_GTHREAD_USE_WEAK=0)
 # No runtime-library selection flags: the DLLs link the UCRT explicitly.
 set(CMAKE_MSVC_RUNTIME_LIBRARY "")
 # In this order, ahead of every target's own include folders.

@@ -13,6 +13,7 @@ const { readImage, exportNames, importedDlls, delayDescriptors } = require('../.
 
 const addons = [
   { name: 'system-bridge-api', exports: ['_register_addon_'], functions: 18 },
+  { name: 'com-bridge', exports: [], functions: 6 },
 ];
 
 const systemDll = /^(kernel32|advapi32|user32|ole32|oleaut32|oleacc|shell32|ucrtbase|api-ms-win-crt-[a-z]+-l1-1-0)\.dll$/i;
