@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 libwine-dev xvfb xauth
   googletest
+  chromium # the browser end-to-end test (testing/browser)
 )
 
 missing=()
