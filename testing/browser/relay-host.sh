@@ -15,4 +15,6 @@ windows() { printf 'Z:%s' "${1//\//\\}"; }
 export QW_FIXTURE_DIR
 QW_FIXTURE_DIR=$(windows "$folder")
 cd "$cwd"
-exec "$WINE" "$QB_RELAY" "$QW_FIXTURE_DIR" "$(windows "$QB_HOST")" "$@"
+# Not exec'd: a browser that gave up on the host kills the process it started
+# after a grace period, and the relay must still drain the host and record.
+"$WINE" "$QB_RELAY" "$QW_FIXTURE_DIR" "$(windows "$QB_HOST")" "$@"
