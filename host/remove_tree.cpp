@@ -41,10 +41,11 @@ bool isDotEntry(const wchar_t* name)
 // followed.
 std::optional<std::wstring> finalPath(const std::wstring& path)
 {
-    UniqueHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (handle.get() == INVALID_HANDLE_VALUE) {
+    UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    if (!handle) {
         return std::nullopt;
     }
     std::wstring result(MAX_PATH, L'\0');
@@ -98,7 +99,7 @@ std::optional<std::vector<Entry>> listFolder(const std::wstring& folder)
     WIN32_FIND_DATAW found;
     UniqueFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr, 0));
-    if (search.get() == INVALID_HANDLE_VALUE) {
+    if (!search) {
         return std::nullopt;
     }
     std::vector<Entry> entries;
