@@ -24,14 +24,6 @@ bool succeededOrMissing(BOOL result)
     return result || isMissing(GetLastError());
 }
 
-std::wstring widen(const std::string& text)
-{
-    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 bool isDotEntry(const wchar_t* name)
 {
     return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
@@ -162,12 +154,11 @@ bool removeEntry(const Entry& entry)
 
 } // namespace
 
-bool removeTree(const std::string& path)
+bool removeTree(const std::wstring& path)
 {
-    std::wstring wide = widen(path);
-    DWORD attributes = GetFileAttributesW(wide.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return isMissing(GetLastError());
     }
-    return removeEntry({wide, attributes});
+    return removeEntry({path, attributes});
 }
