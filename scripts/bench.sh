@@ -4,3 +4,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bench-host.sh
 bash scripts/bench-quiet-mode.sh "$@"
+bash scripts/bench-com-server.sh
