@@ -51,14 +51,11 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT
   if (!IsEqualIID(interface_id, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (name_count == 0) return S_OK;
   if (names == nullptr || dispids == nullptr) return E_POINTER;
-  HRESULT hr = S_OK;
   for (UINT i = 0; i < name_count; ++i) dispids[i] = DISPID_UNKNOWN;
-  if (names[0] == nullptr) return DISP_E_UNKNOWNNAME;
-  for (size_t m = 0; m < member_count_; ++m) {
+  for (size_t m = 0; names[0] != nullptr && m < member_count_; ++m) {
     if (SameName(names[0], names_[m].name)) dispids[0] = names_[m].dispid;
   }
-  if (dispids[0] == DISPID_UNKNOWN || name_count > 1) hr = DISP_E_UNKNOWNNAME;
-  return hr;
+  return (dispids[0] == DISPID_UNKNOWN || name_count > 1) ? DISP_E_UNKNOWNNAME : S_OK;
 }
 
 const wchar_t* DispatchObject::NameOf(DISPID dispid) const {
