@@ -10,12 +10,15 @@
 
 namespace test_server {
 
+class CallEntry;
+
 struct Invocation {
   WORD flags;
   const DISPPARAMS& params;
   VARIANT* result;       // always present; the caller hands it on or frees it
   EXCEPINFO* exception;  // may be null
   UINT* argument_error;  // may be null
+  CallEntry* record;     // the call's entry in the call record, for notes
 
   UINT Count() const { return params.cArgs; }
   // Argument k counted from the first.

@@ -17,6 +17,14 @@ namespace {
 SRWLOCK record_lock = SRWLOCK_INIT;
 std::vector<std::wstring> record;
 std::atomic<bool> recording{true};
+std::atomic<bool> recording_type_calls{false};
+
+void AppendToRecord(std::wstring text) {
+  ExclusiveLock lock(&record_lock);
+  record.push_back(std::move(text));
+}
+
+void AppendJsonText(std::wstring& out, const wchar_t* text) { AppendJsonString(out, text, std::wcslen(text)); }
 
 void AppendArguments(std::wstring& out, const DISPPARAMS& params) {
   if (!WellFormed(params)) {
@@ -46,7 +54,7 @@ CallEntry::CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD
   AppendJsonInteger(text_, object_id);
   text_ += L",\"member\":";
   if (member == nullptr) text_ += L"null";
-  else AppendJsonString(text_, member, std::wcslen(member));
+  else AppendJsonText(text_, member);
   text_ += L",\"dispid\":";
   AppendJsonInteger(text_, dispid);
   text_ += L",\"flags\":";
@@ -56,13 +64,34 @@ CallEntry::CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD
   AppendArguments(text_, params);
 }
 
+void CallEntry::Note(const wchar_t* name, bool value) {
+  if (!recording_) return;
+  text_ += L',';
+  AppendJsonText(text_, name);
+  text_ += value ? L":true" : L":false";
+}
+
 void CallEntry::Append(HRESULT outcome) {
   if (!recording_) return;
   text_ += L",\"hr\":";
   AppendJsonInteger(text_, static_cast<uint32_t>(outcome));
   text_ += L'}';
-  ExclusiveLock lock(&record_lock);
-  record.push_back(std::move(text_));
+  AppendToRecord(std::move(text_));
+}
+
+void RecordTypeCall(ULONG object_id, const wchar_t* call, const wchar_t* name, HRESULT outcome) {
+  if (!recording.load() || !recording_type_calls.load()) return;
+  std::wstring text = L"{\"object\":";
+  AppendJsonInteger(text, object_id);
+  text += L",\"call\":";
+  AppendJsonText(text, call);
+  if (name != nullptr) {
+    text += L",\"name\":";
+    AppendJsonText(text, name);
+  }
+  text += L",\"hr\":";
+  AppendJsonInteger(text, static_cast<uint32_t>(outcome));
+  AppendToRecord(text + L'}');
 }
 
 std::wstring CallRecordJson() {
@@ -82,5 +111,7 @@ void ResetCallRecord() {
 
 void SetRecording(bool on) { recording = on; }
 bool Recording() { return recording.load(); }
+void SetRecordingTypeCalls(bool on) { recording_type_calls = on; }
+bool RecordingTypeCalls() { return recording_type_calls.load(); }
 
 }  // namespace test_server

@@ -1,4 +1,4 @@
-// The process-wide record of the Invoke calls TestServer objects received,
+// The process-wide record of the calls server objects (server_object.h) received,
 // read through the probe's Calls property as JSON text:
 //
 //   [ call, ... ]                     oldest first, since the last Reset
@@ -16,6 +16,26 @@
 //            "named": [ -3 ],         rgdispidNamedArgs in order
 //            "hr": 0 }                what Invoke returned, as an unsigned
 //                                     number (2147614725 for 0x80020005)
+//
+//   A member may add a note before "hr": FireKinds adds
+//   "cellsUnchanged": true | false (event_members.h).
+//
+//   While the probe's RecordTypeCalls is on (off in a new process), the
+//   record also has an entry for each call an automation client makes to
+//   learn about an object rather than to use it:
+//
+//   typecall = { "object": 7,
+//                "call": "GetIDsOfNames", one of GetTypeInfoCount,
+//                                     GetTypeInfo, GetIDsOfNames,
+//                                     QueryInterface (recorded only for
+//                                     IConnectionPointContainer),
+//                                     EnumConnectionPoints,
+//                                     FindConnectionPoint,
+//                                     GetConnectionInterface, Advise, Unadvise
+//                "name": "Echo",      GetIDsOfNames only: the first name asked
+//                                     for; QueryInterface: the interface
+//                "hr": 0 }
+//   Such an entry has "call" and no "member"; an Invoke entry the reverse.
 //
 //   A call whose DISPPARAMS are inconsistent (more named than positional
 //   arguments, a null array with a count) has "args": null, "named": null.
@@ -57,7 +77,7 @@
 //                                              (an embedded NUL too) escaped
 //                                              as \uXXXX
 //     VT_DISPATCH, VT_UNKNOWN                  number: the object id of a
-//                                              TestServer object; "foreign"
+//                                              server object; "foreign"
 //                                              for any other object; null for
 //                                              a null pointer
 #pragma once
@@ -77,12 +97,17 @@ class CallEntry {
  public:
   CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD flags, LCID lcid,
             const DISPPARAMS& params);
+  // Adds "name": value to the entry.
+  void Note(const wchar_t* name, bool value);
   void Append(HRESULT outcome);
 
  private:
   bool recording_;
   std::wstring text_;
 };
+
+// Adds a typecall entry when type calls are recorded; name may be null.
+void RecordTypeCall(ULONG object_id, const wchar_t* call, const wchar_t* name, HRESULT outcome);
 
 // The record as the JSON text above.
 std::wstring CallRecordJson();
@@ -93,5 +118,8 @@ void ResetCallRecord();
 // grows by some 300 bytes a call.
 void SetRecording(bool on);
 bool Recording();
+// Type calls are recorded only while both switches are on.
+void SetRecordingTypeCalls(bool on);
+bool RecordingTypeCalls();
 
 }  // namespace test_server

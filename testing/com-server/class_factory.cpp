@@ -1,14 +1,15 @@
-// One static factory per class. Its references keep the module loaded, as do
-// LockServer locks.
+// One static factory per class. In the DLL its references keep the module
+// loaded, as do LockServer locks; in the local server only the locks count
+// (module.h).
 #include "class_factory.h"
 
 #include <objbase.h>
 #include <unknwn.h>
 
+#include <vector>
+
 #include "module.h"
-#include "server_ids.h"
-#include "test_probe.h"
-#include "test_server.h"
+#include "server_classes.h"
 
 namespace test_server {
 namespace {
@@ -30,11 +31,11 @@ class ClassFactory final : public IClassFactory {
     return E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override {
-    LockModule();
+    LockModuleByFactory();
     return 2;
   }
   ULONG STDMETHODCALLTYPE Release() override {
-    UnlockModule();
+    UnlockModuleByFactory();
     return 1;
   }
 
@@ -54,17 +55,30 @@ class ClassFactory final : public IClassFactory {
   CreateFunction create_;
 };
 
-ClassFactory server_factory(CreateTestServer);
-ClassFactory probe_factory(CreateTestProbe);
+std::vector<ClassFactory> MakeFactories() {
+  std::vector<ClassFactory> factories;
+  factories.reserve(kServerClassCount);
+  for (size_t i = 0; i < kServerClassCount; ++i) factories.emplace_back(kServerClasses[i].create);
+  return factories;
+}
+
+// kServerClasses[index]'s factory, made on first use.
+ClassFactory& FactoryOf(size_t index) {
+  static std::vector<ClassFactory> factories = MakeFactories();
+  return factories[index];
+}
 
 }  // namespace
 
 HRESULT GetClassFactory(REFCLSID class_id, REFIID interface_id, void** object) {
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-  if (IsEqualCLSID(class_id, kServerClassId)) return server_factory.QueryInterface(interface_id, object);
-  if (IsEqualCLSID(class_id, kProbeClassId)) return probe_factory.QueryInterface(interface_id, object);
+  for (size_t i = 0; i < kServerClassCount; ++i) {
+    if (IsEqualCLSID(class_id, kServerClasses[i].class_id)) return FactoryOf(i).QueryInterface(interface_id, object);
+  }
   return CLASS_E_CLASSNOTAVAILABLE;
 }
+
+IClassFactory* ClassFactoryAt(size_t index) { return &FactoryOf(index); }
 
 }  // namespace test_server

@@ -17,8 +17,14 @@ bool SameName(const wchar_t* a, const wchar_t* b) {
 
 }  // namespace
 
-DispatchObject::DispatchObject(const MemberName* names, size_t member_count, const IID& interface_id)
-    : names_(names), member_count_(member_count), interface_id_(interface_id) {}
+DispatchObject::DispatchObject(const MemberName* names, size_t member_count, const IID& interface_id,
+                               const MemberName* more_names, size_t more_count)
+    : names_(names),
+      member_count_(member_count),
+      more_names_(more_names),
+      more_count_(more_names != nullptr ? more_count : 0),
+      interface_id_(interface_id) {}
+
 
 HRESULT DispatchObject::QueryInterface(REFIID interface_id, void** object) {
   if (object == nullptr) return E_POINTER;
@@ -33,13 +39,14 @@ HRESULT DispatchObject::QueryInterface(REFIID interface_id, void** object) {
 
 HRESULT DispatchObject::GetTypeInfoCount(UINT* count) {
   if (count == nullptr) return E_POINTER;
-  *count = TypeInfoCount();
+  *count = IsEqualIID(interface_id_, IID_NULL) ? 0 : TypeInfoCount();
   return S_OK;
 }
 
 HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** type_info) {
   if (type_info == nullptr) return E_POINTER;
   *type_info = nullptr;
+  if (IsEqualIID(interface_id_, IID_NULL)) return E_NOTIMPL;
   if (index != 0 || TypeInfoCount() == 0) return DISP_E_BADINDEX;
   return TypeInfoOf(interface_id_, type_info);
 }
@@ -52,15 +59,27 @@ HRESULT DispatchObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT
   if (name_count == 0) return S_OK;
   if (names == nullptr || dispids == nullptr) return E_POINTER;
   for (UINT i = 0; i < name_count; ++i) dispids[i] = DISPID_UNKNOWN;
-  for (size_t m = 0; names[0] != nullptr && m < member_count_; ++m) {
-    if (SameName(names[0], names_[m].name)) dispids[0] = names_[m].dispid;
+  const MemberName* member = names[0] != nullptr ? Find(names[0]) : nullptr;
+  if (member != nullptr) dispids[0] = member->dispid;
+  return (member == nullptr || name_count > 1) ? DISP_E_UNKNOWNNAME : S_OK;
+}
+
+const MemberName* DispatchObject::Find(const wchar_t* name) const {
+  for (size_t m = 0; m < member_count_; ++m) {
+    if (SameName(name, names_[m].name)) return &names_[m];
   }
-  return (dispids[0] == DISPID_UNKNOWN || name_count > 1) ? DISP_E_UNKNOWNNAME : S_OK;
+  for (size_t m = 0; m < more_count_; ++m) {
+    if (SameName(name, more_names_[m].name)) return &more_names_[m];
+  }
+  return nullptr;
 }
 
 const wchar_t* DispatchObject::NameOf(DISPID dispid) const {
   for (size_t m = 0; m < member_count_; ++m) {
     if (names_[m].dispid == dispid) return names_[m].name;
+  }
+  for (size_t m = 0; m < more_count_; ++m) {
+    if (more_names_[m].dispid == dispid) return more_names_[m].name;
   }
   return nullptr;
 }

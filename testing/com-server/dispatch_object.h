@@ -1,7 +1,7 @@
-// The IUnknown and IDispatch plumbing both classes share: QueryInterface for
-// IUnknown and IDispatch, type information through type_library.h, and
-// GetIDsOfNames from a fixed name table. Invoke, AddRef and Release are each
-// class's own.
+// The IUnknown and IDispatch plumbing every class shares: QueryInterface for
+// IUnknown and IDispatch, type information through type_library.h (or none),
+// and GetIDsOfNames from fixed name tables. Invoke, AddRef and Release are
+// each class's own.
 #pragma once
 
 #include <windows.h>
@@ -25,17 +25,25 @@ class DispatchObject : public IDispatch {
                                           DISPID* dispids) override;
 
  protected:
-  // names: a table of member_count entries that outlives the object;
-  // interface_id: the dual interface whose type information describes it.
-  DispatchObject(const MemberName* names, size_t member_count, const IID& interface_id);
+  // names: a table of member_count entries that outlives the object, and
+  // more_names another (may be null); interface_id: the interface whose
+  // type information describes the object, IID_NULL for none
+  // (GetTypeInfoCount 0, GetTypeInfo E_NOTIMPL).
+  DispatchObject(const MemberName* names, size_t member_count, const IID& interface_id,
+                 const MemberName* more_names = nullptr, size_t more_count = 0);
   virtual ~DispatchObject() = default;
 
   // The member's name from the table, or null for an unknown DISPID.
   const wchar_t* NameOf(DISPID dispid) const;
 
  private:
+  // The entry named name (compared as automation does), or null.
+  const MemberName* Find(const wchar_t* name) const;
+
   const MemberName* names_;
   size_t member_count_;
+  const MemberName* more_names_;
+  size_t more_count_;
   const IID& interface_id_;
 };
 

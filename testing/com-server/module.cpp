@@ -1,23 +1,19 @@
-// DLL entry and the two exports COM calls on a loaded server:
-// DllGetClassObject and DllCanUnloadNow.
 #include "module.h"
 
-#include <objbase.h>
-
 #include <atomic>
-
-#include "class_factory.h"
-#include "object_windows.h"
 
 namespace test_server {
 namespace {
 
 HINSTANCE module_handle = nullptr;
 std::atomic<long> module_locks{0};
+std::atomic<bool> factories_count{true};
+void (*on_last_unlock)() = nullptr;
 
 }  // namespace
 
 HINSTANCE ModuleHandle() { return module_handle; }
+void SetModuleHandle(HINSTANCE module) { module_handle = module; }
 
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');
@@ -33,25 +29,24 @@ std::wstring ModulePath() {
 }
 
 void LockModule() { ++module_locks; }
-void UnlockModule() { --module_locks; }
+
+void UnlockModule() {
+  if (--module_locks == 0 && on_last_unlock != nullptr) on_last_unlock();
+}
+
+bool ModuleLocked() { return module_locks.load() != 0; }
+
+void LockModuleByFactory() {
+  if (factories_count.load()) LockModule();
+}
+
+void UnlockModuleByFactory() {
+  if (factories_count.load()) UnlockModule();
+}
+
+void ServeAsLocalServer(void (*last_unlock)()) {
+  factories_count = false;
+  on_last_unlock = last_unlock;
+}
 
 }  // namespace test_server
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
-    test_server::module_handle = instance;
-    DisableThreadLibraryCalls(instance);
-  }
-  return TRUE;
-}
-
-STDAPI DllGetClassObject(REFCLSID class_id, REFIID interface_id, void** object) {
-  return test_server::GetClassFactory(class_id, interface_id, object);
-}
-
-// A window class registered by this DLL points at its window procedure, so
-// the DLL stays loaded once it has registered one.
-STDAPI DllCanUnloadNow() {
-  if (test_server::module_locks.load() != 0 || test_server::WindowClassesRegistered()) return S_FALSE;
-  return S_OK;
-}

@@ -7,6 +7,8 @@ namespace {
 
 std::atomic<long> live_objects{0};
 std::atomic<long> reference_total{0};
+std::atomic<long> advised_sinks{0};
+std::atomic<long> notifications{0};
 
 }  // namespace
 
@@ -21,5 +23,13 @@ void CountReferenceReleased() { --reference_total; }
 
 long LiveObjects() { return live_objects.load(); }
 long ReferenceTotal() { return reference_total.load(); }
+
+void CountSinkAdvised() { ++advised_sinks; }
+void CountSinkUnadvised() { --advised_sinks; }
+long AdvisedSinks() { return advised_sinks.load(); }
+
+void CountNotification() { ++notifications; }
+long Notifications() { return notifications.load(); }
+void ResetNotifications() { notifications = 0; }
 
 }  // namespace test_server

@@ -1,5 +1,9 @@
-// Process-wide counts over the TestServer objects: how many are alive and the
-// sum of their reference counts. The probe reads them; nothing else does.
+// Process-wide counts the probe reads; nothing else reads them:
+//   - over the counted objects (every object the server's classes make,
+//     collections and enumerators included, but not the probe): how many are
+//     alive and the sum of their reference counts;
+//   - over the connection points: the sinks advised right now, and the
+//     notifications made since the last Reset (one per sink per event).
 #pragma once
 
 namespace test_server {
@@ -12,5 +16,13 @@ void CountReferenceReleased();
 
 long LiveObjects();
 long ReferenceTotal();
+
+void CountSinkAdvised();
+void CountSinkUnadvised();
+long AdvisedSinks();
+
+void CountNotification();
+long Notifications();
+void ResetNotifications();
 
 }  // namespace test_server

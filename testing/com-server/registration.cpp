@@ -1,13 +1,12 @@
-// DllRegisterServer and DllUnregisterServer: the classes' keys under
-// HKEY_CLASSES_ROOT and the type library. Registering again overwrites the
-// same values, so both are safe to repeat.
-#include <windows.h>
+#include "registration.h"
+
 #include <objbase.h>
 #include <olectl.h>
 
 #include <string>
 
 #include "module.h"
+#include "server_classes.h"
 #include "server_ids.h"
 #include "type_library.h"
 
@@ -27,17 +26,6 @@ class RegistryKey {
 
  private:
   HKEY key_ = nullptr;
-};
-
-struct ServerClass {
-  const CLSID& class_id;
-  const wchar_t* prog_id;
-  const wchar_t* description;
-};
-
-const ServerClass kClasses[] = {
-    {kServerClassId, kServerProgId, L"Quillaret automation test server"},
-    {kProbeClassId, kProbeProgId, L"Quillaret automation test server probe"},
 };
 
 std::wstring GuidText(const GUID& guid) {
@@ -68,20 +56,28 @@ HRESULT DeleteClassesTree(const std::wstring& path) {
   return status == ERROR_FILE_NOT_FOUND ? S_OK : FromStatus(status);
 }
 
-HRESULT RegisterClassKeys(const ServerClass& server_class, const std::wstring& module_path) {
-  const std::wstring class_id = GuidText(server_class.class_id);
+const CLSID& ClassIdOf(const ServerClass& server_class, ServerKind kind) {
+  return kind == ServerKind::kLocal ? server_class.local_class_id : server_class.class_id;
+}
+
+std::wstring ProgIdOf(const ServerClass& server_class, ServerKind kind) {
+  return std::wstring(server_class.prog_id) + (kind == ServerKind::kLocal ? kLocalProgIdSuffix : L"");
+}
+
+HRESULT RegisterClassKeys(const ServerClass& server_class, ServerKind kind, const std::wstring& module_path) {
+  const std::wstring class_id = GuidText(ClassIdOf(server_class, kind));
   const std::wstring class_key = L"CLSID\\" + class_id;
-  const std::wstring prog_id = server_class.prog_id;
+  const std::wstring prog_id = ProgIdOf(server_class, kind);
+  const bool local = kind == ServerKind::kLocal;
   const struct {
     std::wstring path;
     const wchar_t* name;
     std::wstring value;
   } values[] = {
       {class_key, nullptr, server_class.description},
-      {class_key + L"\\InprocServer32", nullptr, module_path},
-      {class_key + L"\\InprocServer32", L"ThreadingModel", L"Both"},
+      {class_key + (local ? L"\\LocalServer32" : L"\\InprocServer32"), nullptr,
+       local ? L"\"" + module_path + L"\"" : module_path},
       {class_key + L"\\ProgID", nullptr, prog_id},
-      {class_key + L"\\TypeLib", nullptr, GuidText(kLibraryId)},
       {class_key + L"\\Version", nullptr, L"1.0"},
       {prog_id, nullptr, server_class.description},
       {prog_id + L"\\CLSID", nullptr, class_id},
@@ -90,34 +86,35 @@ HRESULT RegisterClassKeys(const ServerClass& server_class, const std::wstring& m
     HRESULT hr = SetClassesValue(value.path, value.name, value.value);
     if (FAILED(hr)) return hr;
   }
-  return S_OK;
+  HRESULT hr = S_OK;
+  if (!local) hr = SetClassesValue(class_key + L"\\InprocServer32", L"ThreadingModel", L"Both");
+  if (SUCCEEDED(hr) && server_class.described) hr = SetClassesValue(class_key + L"\\TypeLib", nullptr, GuidText(kLibraryId));
+  return hr;
 }
 
-HRESULT UnregisterClassKeys(const ServerClass& server_class) {
-  HRESULT hr = DeleteClassesTree(L"CLSID\\" + GuidText(server_class.class_id));
-  HRESULT prog_id_hr = DeleteClassesTree(server_class.prog_id);
+HRESULT UnregisterClassKeys(const ServerClass& server_class, ServerKind kind) {
+  HRESULT hr = DeleteClassesTree(L"CLSID\\" + GuidText(ClassIdOf(server_class, kind)));
+  HRESULT prog_id_hr = DeleteClassesTree(ProgIdOf(server_class, kind));
   return FAILED(hr) ? hr : prog_id_hr;
 }
 
 }  // namespace
-}  // namespace test_server
 
-STDAPI DllRegisterServer() {
-  using namespace test_server;
+HRESULT RegisterServer(ServerKind kind) {
   const std::wstring module_path = ModulePath();
   if (module_path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  for (const ServerClass& server_class : kClasses) {
-    HRESULT hr = RegisterClassKeys(server_class, module_path);
-    if (FAILED(hr)) return SELFREG_E_CLASS;
+  for (size_t i = 0; i < kServerClassCount; ++i) {
+    if (FAILED(RegisterClassKeys(kServerClasses[i], kind, module_path))) return SELFREG_E_CLASS;
   }
-  return FAILED(RegisterTypeLibrary()) ? SELFREG_E_TYPELIB : S_OK;
+  return FAILED(RegisterTypeLibraries()) ? SELFREG_E_TYPELIB : S_OK;
 }
 
-STDAPI DllUnregisterServer() {
-  using namespace test_server;
-  HRESULT result = FAILED(UnregisterTypeLibrary()) ? SELFREG_E_TYPELIB : S_OK;
-  for (const ServerClass& server_class : kClasses) {
-    if (FAILED(UnregisterClassKeys(server_class))) result = SELFREG_E_CLASS;
+HRESULT UnregisterServer(ServerKind kind) {
+  HRESULT result = FAILED(UnregisterTypeLibraries()) ? SELFREG_E_TYPELIB : S_OK;
+  for (size_t i = 0; i < kServerClassCount; ++i) {
+    if (FAILED(UnregisterClassKeys(kServerClasses[i], kind))) result = SELFREG_E_CLASS;
   }
   return result;
 }
+
+}  // namespace test_server

@@ -22,7 +22,16 @@ const MemberName kMembers[] = {
     {L"References", DISPID_PROBE_REFERENCES},
     {L"Reset", DISPID_PROBE_RESET},
     {L"Recording", DISPID_PROBE_RECORDING},
+    {L"Sinks", DISPID_PROBE_SINKS},
+    {L"EventsFired", DISPID_PROBE_EVENTS_FIRED},
+    {L"RecordTypeCalls", DISPID_PROBE_RECORD_TYPE_CALLS},
 };
+
+HRESULT SetBool(VARIANT* result, bool value) {
+  result->vt = VT_BOOL;
+  result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+  return S_OK;
+}
 
 class TestProbe final : public DispatchObject {
  public:
@@ -61,22 +70,26 @@ class TestProbe final : public DispatchObject {
       case DISPID_PROBE_CALLS: return SetText(result, CallRecordJson());
       case DISPID_PROBE_LIVE_OBJECTS: return SetInt32(result, LiveObjects());
       case DISPID_PROBE_REFERENCES: return SetInt32(result, ReferenceTotal());
-      case DISPID_PROBE_RESET: ResetCallRecord(); return S_OK;
-      case DISPID_PROBE_RECORDING:
-        result->vt = VT_BOOL;
-        result->boolVal = Recording() ? VARIANT_TRUE : VARIANT_FALSE;
+      case DISPID_PROBE_RESET:
+        ResetCallRecord();
+        ResetNotifications();
         return S_OK;
+      case DISPID_PROBE_RECORDING: return SetBool(result, Recording());
+      case DISPID_PROBE_SINKS: return SetInt32(result, AdvisedSinks());
+      case DISPID_PROBE_EVENTS_FIRED: return SetInt32(result, Notifications());
+      case DISPID_PROBE_RECORD_TYPE_CALLS: return SetBool(result, RecordingTypeCalls());
       default: return DISP_E_MEMBERNOTFOUND;
     }
   }
 
   static HRESULT Write(DISPID dispid, const DISPPARAMS& params) {
-    if (dispid != DISPID_PROBE_RECORDING) return DISP_E_MEMBERNOTFOUND;
+    if (dispid != DISPID_PROBE_RECORDING && dispid != DISPID_PROBE_RECORD_TYPE_CALLS) return DISP_E_MEMBERNOTFOUND;
     HRESULT hr = CheckPut(params, 1);
     if (FAILED(hr)) return hr;
     bool on = true;
     if (FAILED(ArgumentBool(params.rgvarg[0], on))) return DISP_E_TYPEMISMATCH;
-    SetRecording(on);
+    if (dispid == DISPID_PROBE_RECORDING) SetRecording(on);
+    else SetRecordingTypeCalls(on);
     return S_OK;
   }
 

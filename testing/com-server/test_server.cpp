@@ -2,7 +2,6 @@
 
 #include <oleauto.h>
 
-#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -10,26 +9,20 @@
 #include "arguments.h"
 #include "call_record.h"
 #include "canned_results.h"
+#include "collections.h"
 #include "com_types.h"
-#include "dispatch_object.h"
 #include "failures.h"
 #include "fill.h"
 #include "locks.h"
-#include "module.h"
-#include "object_counts.h"
 #include "object_windows.h"
 #include "results.h"
 #include "running_objects.h"
 #include "safe_arrays.h"
 #include "server_ids.h"
+#include "server_object.h"
 
 namespace test_server {
 namespace {
-
-// Answered only by TestServer objects, with the object itself: how the server
-// recognises its own objects among the arguments it receives.
-// {7ab8b9c8-51b1-4a35-b1bb-e878371beba4}
-const IID kServerObjectId = {0x7ab8b9c8, 0x51b1, 0x4a35, {0xb1, 0xbb, 0xe8, 0x78, 0x37, 0x1b, 0xeb, 0xa4}};
 
 const MemberName kMembers[] = {
     {L"_Default", DISPID_VALUE},
@@ -50,9 +43,12 @@ const MemberName kMembers[] = {
     {L"CreateObjectWindow", DISPID_SERVER_CREATE_OBJECT_WINDOW},
     {L"CreatePlainWindow", DISPID_SERVER_CREATE_PLAIN_WINDOW},
     {L"DestroyWindows", DISPID_SERVER_DESTROY_WINDOWS},
+    {L"Zulu", DISPID_SERVER_ZULU},
+    {L"alpha", DISPID_SERVER_ALPHA},
+    {L"Items", DISPID_SERVER_ITEMS},
+    {L"MixedItems", DISPID_SERVER_MIXED_ITEMS},
+    {L"FailingItems", DISPID_SERVER_FAILING_ITEMS},
 };
-
-std::atomic<ULONG> last_object_id{0};
 
 bool IsRead(WORD flags) { return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0; }
 bool IsWrite(WORD flags) { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
@@ -162,61 +158,25 @@ HRESULT CreateWindowMember(const Invocation& call, bool answers_with_object) {
   return hr;
 }
 
-class TestServer final : public DispatchObject {
+HRESULT FailingItems(const Invocation& call) {
+  LONG size = 0, fail_at = 0, failure = E_FAIL;
+  HRESULT hr = S_OK;
+  if (FAILED(hr = Int32Argument(call, 0, size)) || FAILED(hr = Int32Argument(call, 1, fail_at))) return hr;
+  if (call.Count() == 3 && !IsMissing(call.Argument(2)) && FAILED(hr = Int32Argument(call, 2, failure))) return hr;
+  return NewFailingCollection(size, fail_at, failure, call.result);
+}
+
+const ClassDescription kDescription = {kMembers, sizeof(kMembers) / sizeof(kMembers[0]), kServerInterfaceId,
+                                       kServerEventsId};
+
+class TestServer final : public ServerObject {
  public:
-  TestServer()
-      : DispatchObject(kMembers, sizeof(kMembers) / sizeof(kMembers[0]), kServerInterfaceId),
-        id_(++last_object_id) {
-    LockModule();
-    CountObjectCreated();
-  }
-  TestServer(const TestServer&) = delete;
-  TestServer& operator=(const TestServer&) = delete;
-
-  ULONG Id() const { return id_; }
-
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID interface_id, void** object) override {
-    if (object != nullptr && IsEqualIID(interface_id, kServerObjectId)) {
-      *object = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    return DispatchObject::QueryInterface(interface_id, object);
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override {
-    CountReferenceAdded();
-    return ++references_;
-  }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --references_;
-    CountReferenceReleased();
-    if (left == 0) delete this;
-    return left;
-  }
-
-  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID interface_id, LCID lcid, WORD flags, DISPPARAMS* params,
-                                   VARIANT* result, EXCEPINFO* exception, UINT* argument_error) override {
-    if (!IsEqualIID(interface_id, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    DISPPARAMS no_arguments = {nullptr, nullptr, 0, 0};
-    const DISPPARAMS& given = params != nullptr ? *params : no_arguments;
-    CallEntry entry(id_, NameOf(dispid), dispid, flags, lcid, given);
-    HRESULT hr = E_INVALIDARG;
-    if (params != nullptr && WellFormed(given)) {
-      Variant value;
-      hr = Dispatch(dispid, Invocation{flags, given, value.Get(), exception, argument_error});
-      if (SUCCEEDED(hr) && result != nullptr) *result = value.Release();
-    }
-    entry.Append(hr);
-    return hr;
-  }
+  TestServer() : ServerObject(kDescription) {}
 
  private:
-  ~TestServer() override {
-    CountObjectDestroyed();
-    UnlockModule();
-  }
+  ~TestServer() override = default;
 
-  HRESULT Dispatch(DISPID dispid, const Invocation& call) {
+  HRESULT Dispatch(DISPID dispid, const Invocation& call) override {
     if (IsWrite(call.flags)) return Write(dispid, call);
     if (!IsRead(call.flags)) return DISP_E_MEMBERNOTFOUND;
     if (call.params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
@@ -225,6 +185,9 @@ class TestServer final : public DispatchObject {
       case DISPID_SERVER_ARGS: return SetInt32(call.result, static_cast<LONG>(call.Count()));
       case DISPID_SERVER_FILL: return SetInt32(call.result, FillCells(call.params));
       case DISPID_SERVER_OPTIONAL: return Optional(call);
+      case DISPID_SERVER_FAILING_ITEMS:
+        if (call.Count() != 2 && call.Count() != 3) return DISP_E_BADPARAMCOUNT;
+        return FailingItems(call);
     }
     const int expected = ExpectedCount(dispid);
     if (expected < 0) return DISP_E_MEMBERNOTFOUND;
@@ -236,10 +199,11 @@ class TestServer final : public DispatchObject {
   static int ExpectedCount(DISPID dispid) {
     switch (dispid) {
       case DISPID_SERVER_VALUE: case DISPID_SERVER_COUNT: case DISPID_SERVER_CHILD:
-      case DISPID_SERVER_REGISTER_RUNNING: case DISPID_SERVER_DESTROY_WINDOWS: return 0;
+      case DISPID_SERVER_REGISTER_RUNNING: case DISPID_SERVER_DESTROY_WINDOWS: case DISPID_SERVER_ZULU:
+      case DISPID_SERVER_ALPHA: case DISPID_SERVER_MIXED_ITEMS: return 0;
       case DISPID_SERVER_ECHO: case DISPID_SERVER_RESULT: case DISPID_SERVER_ITEM: case DISPID_SERVER_FAIL:
       case DISPID_SERVER_REVOKE_RUNNING: case DISPID_SERVER_CREATE_OBJECT_WINDOW:
-      case DISPID_SERVER_CREATE_PLAIN_WINDOW: return 1;
+      case DISPID_SERVER_CREATE_PLAIN_WINDOW: case DISPID_SERVER_ITEMS: return 1;
       case DISPID_SERVER_ADD: return 2;
       case DISPID_SERVER_TABLE: return 3;
       default: return -1;
@@ -279,6 +243,14 @@ class TestServer final : public DispatchObject {
       case DISPID_SERVER_CREATE_OBJECT_WINDOW: return CreateWindowMember(call, true);
       case DISPID_SERVER_CREATE_PLAIN_WINDOW: return CreateWindowMember(call, false);
       case DISPID_SERVER_DESTROY_WINDOWS: return SetInt32(call.result, DestroyServerWindows());
+      case DISPID_SERVER_ZULU: return SetText(call.result, L"Zulu");
+      case DISPID_SERVER_ALPHA: return SetText(call.result, L"alpha");
+      case DISPID_SERVER_ITEMS: {
+        LONG size = 0;
+        if (FAILED(hr = Int32Argument(call, 0, size))) return hr;
+        return NewRangeCollection(size, call.result);
+      }
+      case DISPID_SERVER_MIXED_ITEMS: return NewMixedCollection(call.result);
       default: return DISP_E_MEMBERNOTFOUND;
     }
   }
@@ -299,8 +271,6 @@ class TestServer final : public DispatchObject {
     return S_OK;
   }
 
-  std::atomic<ULONG> references_{1};
-  const ULONG id_;
   SRWLOCK lock_ = SRWLOCK_INIT;  // guards value_ and items_
   Variant value_;
   std::map<std::wstring, Variant> items_;
@@ -313,13 +283,6 @@ IDispatch* NewTestServer() { return new TestServer(); }
 HRESULT CreateTestServer(REFIID interface_id, void** object) {
   ComRef<IDispatch> server(NewTestServer());
   return server->QueryInterface(interface_id, object);
-}
-
-bool ServerObjectId(IUnknown* object, ULONG* id) {
-  ComRef<IUnknown> server;
-  if (object == nullptr || FAILED(object->QueryInterface(kServerObjectId, server.PutVoid()))) return false;
-  *id = static_cast<TestServer*>(server.Get())->Id();
-  return true;
 }
 
 }  // namespace test_server

@@ -1,11 +1,23 @@
 // Quillaret.TestServer: an automation object for testing automation clients.
 // It accepts anything, records every Invoke (call_record.h), returns every
-// kind of value on demand, fails on demand, and counts its objects and their
-// references (object_counts.h) so a test can prove that none leaked.
+// kind of value on demand, fails on demand, fires events (event_members.h)
+// to sinks of _ITestServerEvents, hands out collections (collections.h), and
+// is counted (server_object.h) so a test can prove that nothing leaked.
 //
 // IDispatch is implemented by hand: GetIDsOfNames from the member table
 // (ASCII names compared without regard to case), Invoke by DISPID, so the
-// server sees DISPPARAMS exactly as the client built them.
+// server sees DISPPARAMS exactly as the client built them. It has no
+// DISPID_NEWENUM member (DISP_E_MEMBERNOTFOUND).
+//
+// Its events (_ITestServerEvents, a plain dispinterface; the arguments in
+// declared order, rgvarg holding them last first):
+//   Pair(a, b)          DISPID 1
+//   Tick(thread, sequence)
+//                       DISPID 2, what the firing threads raise
+//   Kinds(13 arguments) DISPID 5, what FireKinds raises (event_kinds.h)
+//   Note(word)          DISPID 40
+// The firing members take any DISPID and arguments; the type library's
+// shapes are what a client reading it expects.
 //
 // Invoke, for every member:
 //   - riid other than IID_NULL: DISP_E_UNKNOWNINTERFACE (not recorded);
@@ -68,14 +80,20 @@
 //   DestroyWindows()
 //                  destroys the server's windows that belong to the calling
 //                  thread; VT_I4 number destroyed.
+//   Zulu(), alpha() VT_BSTR "Zulu", "alpha": two names that sort "Z..."
+//                  before "a..." in UTF-16 code-unit order.
+//   Items(n), MixedItems(), FailingItems(n, failAt, [failure])
+//                  VT_DISPATCH: a new collection (collections.h).
+//   FireNow, FireKinds, FireFromThread, FireFromThreads, WaitFiring,
+//   StartFiring, StopFiring
+//                  event_members.h.
+//
+// In the type information, Value's get (no parameters) comes before its put
+// (one parameter), and Item's get (one) before its put (two).
 //
 // Every result leaves the server as the caller's own: objects with a
 // reference for the caller, strings and arrays as new copies (one exception:
 // Result("VARIANT_BYREF") points at a server-owned cell).
-//
-// Counting: constructing an object adds one live object and one reference,
-// AddRef and Release add and remove one reference, and destruction removes
-// the live object.
 #pragma once
 
 #include <windows.h>
@@ -87,7 +105,5 @@ namespace test_server {
 IDispatch* NewTestServer();
 // The class factory's creation function.
 HRESULT CreateTestServer(REFIID interface_id, void** object);
-// Whether object is a TestServer object of this process, and its id.
-bool ServerObjectId(IUnknown* object, ULONG* id);
 
 }  // namespace test_server

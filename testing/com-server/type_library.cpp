@@ -11,10 +11,38 @@
 namespace test_server {
 namespace {
 
-HRESULT LoadLibraryOfModule(REGKIND kind, ITypeLib** library) {
+struct Library {
+  const GUID& id;
+  const wchar_t* resource;  // appended to the module path, as LoadTypeLibEx takes it
+};
+
+const Library kLibraries[] = {{kLibraryId, L""}, {kForeignLibraryId, L"\\2"}};
+
+HRESULT LoadLibraryOfModule(const Library& library, ITypeLib** loaded) {
   std::wstring path = ModulePath();
   if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
-  return LoadTypeLibEx(path.c_str(), kind, library);
+  return LoadTypeLibEx((path + library.resource).c_str(), REGKIND_NONE, loaded);
+}
+
+// Writes the TypeLib key and the Interface keys of the library's dual
+// interfaces and dispinterfaces.
+HRESULT Register(const Library& library) {
+  ComRef<ITypeLib> loaded;
+  HRESULT hr = LoadLibraryOfModule(library, loaded.Put());
+  if (FAILED(hr)) return hr;
+  std::wstring path = ModulePath() + library.resource;
+  std::wstring folder = ModulePath();
+  folder = folder.substr(0, folder.find_last_of(L"\\/"));
+  return RegisterTypeLib(loaded.Get(), &path[0], &folder[0]);
+}
+
+// Unregistering a library that is not registered is not a failure (Wine
+// answers E_INVALIDARG for it), so that is asked first.
+HRESULT Unregister(const Library& library) {
+  Bstr registered_path;
+  if (FAILED(QueryPathOfRegTypeLib(library.id, 1, 0, LOCALE_NEUTRAL, registered_path.Put()))) return S_OK;
+  const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+  return UnRegisterTypeLib(library.id, 1, 0, LOCALE_NEUTRAL, kind);
 }
 
 }  // namespace
@@ -23,29 +51,26 @@ UINT TypeInfoCount() { return 1; }
 
 HRESULT TypeInfoOf(REFIID interface_id, ITypeInfo** type_info) {
   ComRef<ITypeLib> library;
-  HRESULT hr = LoadLibraryOfModule(REGKIND_NONE, library.Put());
+  HRESULT hr = LoadLibraryOfModule(kLibraries[0], library.Put());
   if (FAILED(hr)) return hr;
   return library->GetTypeInfoOfGuid(interface_id, type_info);
 }
 
-// Writes the TypeLib key (with the DLL's folder as the help folder) and the
-// Interface keys of the dual interfaces.
-HRESULT RegisterTypeLibrary() {
-  ComRef<ITypeLib> library;
-  HRESULT hr = LoadLibraryOfModule(REGKIND_NONE, library.Put());
-  if (FAILED(hr)) return hr;
-  std::wstring path = ModulePath();
-  std::wstring folder = path.substr(0, path.find_last_of(L"\\/"));
-  return RegisterTypeLib(library.Get(), &path[0], &folder[0]);
+HRESULT RegisterTypeLibraries() {
+  for (const Library& library : kLibraries) {
+    HRESULT hr = Register(library);
+    if (FAILED(hr)) return hr;
+  }
+  return S_OK;
 }
 
-// Unregistering a library that is not registered is not a failure (Wine
-// answers E_INVALIDARG for it), so that is asked first.
-HRESULT UnregisterTypeLibrary() {
-  Bstr registered_path;
-  if (FAILED(QueryPathOfRegTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, registered_path.Put()))) return S_OK;
-  const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
-  return UnRegisterTypeLib(kLibraryId, 1, 0, LOCALE_NEUTRAL, kind);
+HRESULT UnregisterTypeLibraries() {
+  HRESULT result = S_OK;
+  for (const Library& library : kLibraries) {
+    HRESULT hr = Unregister(library);
+    if (FAILED(hr)) result = hr;
+  }
+  return result;
 }
 
 }  // namespace test_server

@@ -7,7 +7,7 @@
 
 #include "com_types.h"
 #include "json_text.h"
-#include "test_server.h"
+#include "server_object.h"
 
 namespace test_server {
 namespace {

@@ -14,103 +14,23 @@
 
 #include "../com_types.h"
 #include "../server_ids.h"
+#include "client.h"
 
 namespace {
 
 using namespace test_server;
+using namespace test_client;
 
-// Invokes a member by name. args are in call order (first argument first);
-// they are handed to the server reversed, as IDispatch::Invoke expects.
-HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,
-             EXCEPINFO* exception = nullptr) {
-  DISPID dispid = DISPID_UNKNOWN;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &dispid);
-  if (FAILED(hr)) return hr;
-  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-  DISPID put = DISPID_PROPERTYPUT;
-  const bool is_put = (flags & DISPATCH_PROPERTYPUT) != 0;
-  DISPPARAMS params = {reversed.data(), is_put ? &put : nullptr, static_cast<UINT>(reversed.size()),
-                       is_put ? 1u : 0u};
-  return object->Invoke(dispid, IID_NULL, 0, flags, &params, result, exception, nullptr);
-}
-
-VARIANT I4(LONG value) {
-  VARIANT v;
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
-VARIANT Text(const Bstr& text) {
-  VARIANT v;
-  v.vt = VT_BSTR;
-  v.bstrVal = text.Get();
-  return v;
-}
-
-VARIANT Ref(VARTYPE type, void* cell) {
-  VARIANT v;
-  v.vt = VT_BYREF | type;
-  v.byref = cell;
-  return v;
-}
-
-VARIANT Object(IDispatch* object) {
-  VARIANT v;
-  v.vt = VT_DISPATCH;
-  v.pdispVal = object;
-  return v;
-}
-
-std::wstring TextOf(const VARIANT& v) {
-  return v.vt == VT_BSTR && v.bstrVal != nullptr ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"<not text>";
-}
-
-// An element of a VT_ARRAY | VT_VARIANT result by index vector (dimension 1 first).
-Variant Element(const VARIANT& array, std::vector<LONG> indices) {
-  Variant element;
-  EXPECT_EQ(SafeArrayGetElement(array.parray, indices.data(), element.Get()), S_OK);
-  return element;
-}
-
-class ServerClient : public ::testing::Test {
+class ServerClient : public ProbedTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-    ASSERT_EQ(CoCreateInstance(kProbeClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, probe_.PutVoid()), S_OK);
-    ASSERT_EQ(Call(probe_.Get(), L"Reset", DISPATCH_METHOD, {}, nullptr), S_OK);
+    ProbedTest::SetUp();
     server_ = NewServer();
     ASSERT_TRUE(server_);
   }
+  void ReleaseObjects() override { server_.Reset(); }
 
-  void TearDown() override {
-    server_.Reset();
-    EXPECT_EQ(Count(L"LiveObjects"), 0);
-    EXPECT_EQ(Count(L"References"), 0);
-    probe_.Reset();
-    CoUninitialize();
-  }
-
-  static ComRef<IDispatch> NewServer() {
-    ComRef<IDispatch> server;
-    CLSID class_id = {};
-    EXPECT_EQ(CLSIDFromProgID(kServerProgId, &class_id), S_OK);
-    EXPECT_EQ(CoCreateInstance(class_id, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, server.PutVoid()), S_OK);
-    return server;
-  }
-
-  LONG Count(const wchar_t* member) {
-    Variant value;
-    EXPECT_EQ(Call(probe_.Get(), member, DISPATCH_PROPERTYGET, {}, value.Get()), S_OK);
-    return value.Get()->lVal;
-  }
-
-  std::wstring Calls() {
-    Variant json;
-    EXPECT_EQ(Call(probe_.Get(), L"Calls", DISPATCH_PROPERTYGET, {}, json.Get()), S_OK);
-    return TextOf(*json.Get());
-  }
+  static ComRef<IDispatch> NewServer() { return Create(kServerProgId); }
 
   Variant Result(const wchar_t* kind) {
     Bstr name(SysAllocString(kind));
@@ -119,7 +39,6 @@ class ServerClient : public ::testing::Test {
     return result;
   }
 
-  ComRef<IDispatch> probe_;
   ComRef<IDispatch> server_;
 };
 
