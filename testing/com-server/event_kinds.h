@@ -15,7 +15,11 @@
 // 1. After the sinks return, the server checks that every VARIANT of the
 // array and every cell is bit for bit what it passed and every string still
 // reads the same (nothing written, cleared or freed), then frees its own
-// arguments, the object included.
+// arguments, the object included. Across processes (the local server) the
+// by-reference arguments are [in, out] for the marshaller, which writes the
+// sink's copies back into the cells on return: there the VT_VARIANT cell
+// holds a new BSTR afterwards and "cellsUnchanged" is false even when the
+// sink changed nothing.
 #pragma once
 
 #include <windows.h>

@@ -25,6 +25,7 @@ const MemberName kMembers[] = {
     {L"Sinks", DISPID_PROBE_SINKS},
     {L"EventsFired", DISPID_PROBE_EVENTS_FIRED},
     {L"RecordTypeCalls", DISPID_PROBE_RECORD_TYPE_CALLS},
+    {L"ProcessId", DISPID_PROBE_PROCESS_ID},
 };
 
 HRESULT SetBool(VARIANT* result, bool value) {
@@ -78,6 +79,7 @@ class TestProbe final : public DispatchObject {
       case DISPID_PROBE_SINKS: return SetInt32(result, AdvisedSinks());
       case DISPID_PROBE_EVENTS_FIRED: return SetInt32(result, Notifications());
       case DISPID_PROBE_RECORD_TYPE_CALLS: return SetBool(result, RecordingTypeCalls());
+      case DISPID_PROBE_PROCESS_ID: return SetInt32(result, static_cast<LONG>(GetCurrentProcessId()));
       default: return DISP_E_MEMBERNOTFOUND;
     }
   }

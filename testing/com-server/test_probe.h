@@ -17,6 +17,8 @@
 //                property get / put: VT_BOOL, whether the calls a client
 //                makes to learn about an object are recorded too (off in a
 //                new process)
+//   ProcessId    property get: VT_I4, the process the probe runs in (the
+//                local server's, for Quillaret.TestProbe.Local)
 // The reading members answer DISPATCH_METHOD and DISPATCH_PROPERTYGET alike
 // and take no arguments.
 #pragma once

@@ -1,7 +1,8 @@
 // Smoke test of the automation test server in Wine's script host (cscript,
-// JScript): creation by ProgID, a few members, the call record, failures with
-// exception information, and the probe's counts back at zero once the script
-// has dropped its objects. Ends with "smoke: all N checks passed" only when
+// JScript): creation by ProgID (the local server's too), a few members, a
+// collection, the call record, failures with exception
+// information, and the probe's counts back at zero once the script has
+// dropped its objects. Ends with "smoke: all N checks passed" only when
 // every check passed (Wine's cscript exits with 0 after a script error) and
 // exits with the number of failed checks.
 var failed = 0;
@@ -69,6 +70,15 @@ check("recorded arguments", describe(add.args[0]) + ", " + describe(add.args[1])
 var put = record[7];
 check("recorded put", put.member + " " + put.flags + " [" + put.named.join(",") + "]", "Value 4 [-3]");
 check("recorded failure", record[record.length - 1].hr, 0x80070057);
+
+// Not through JScript's Enumerator: under Wine it keeps the enumerator (and
+// so the collection) after the script has dropped it.
+var items = server.Items(4);
+check("Items", items.Count + " " + items(2), "4 2");
+items = null;
+var local = new ActiveXObject("Quillaret.TestServer.Local");
+check("local server Echo", local.Echo("far"), "far");
+local = null;
 
 server = null;
 child = null;
