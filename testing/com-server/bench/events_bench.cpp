@@ -17,21 +17,12 @@
 #include "../com_types.h"
 #include "../dispids.h"
 #include "../server_ids.h"
+#include "bench_support.h"
 
 namespace {
 
 using namespace test_server;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using namespace test_server_bench;
 
 // A sink that only counts.
 class CountingSink final : public IDispatch {
@@ -67,13 +58,6 @@ HRESULT Invoke(IDispatch* object, DISPID dispid, std::vector<VARIANT> args, VARI
   return object->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, &params, result, nullptr, nullptr);
 }
 
-VARIANT I4(LONG value) {
-  VARIANT v;
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
 void SwitchRecordingOff(IDispatch* probe) {
   DISPID put = DISPID_PROPERTYPUT;
   VARIANT off;
@@ -90,20 +74,6 @@ ComRef<IConnectionPoint> PointOf(IDispatch* object) {
     container->FindConnectionPoint(kServerEventsId, point.Put());
   }
   return point;
-}
-
-// Median microseconds per call of `call` over batches of 100.
-template <typename Call>
-double MedianMicros(int calls, Call call) {
-  constexpr int kBatch = 100;
-  std::vector<double> batches;
-  for (int done = 0; done < calls; done += kBatch) {
-    const double start = Now();
-    for (int i = 0; i < kBatch; ++i) call();
-    batches.push_back((Now() - start) * 1e6 / kBatch);
-  }
-  std::nth_element(batches.begin(), batches.begin() + batches.size() / 2, batches.end());
-  return batches[batches.size() / 2];
 }
 
 double FireNowMicros(IDispatch* server, int events) {

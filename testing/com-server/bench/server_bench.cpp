@@ -14,21 +14,12 @@
 
 #include "../com_types.h"
 #include "../server_ids.h"
+#include "bench_support.h"
 
 namespace {
 
 using namespace test_server;
-
-double Now() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER counter;
-  QueryPerformanceCounter(&counter);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using namespace test_server_bench;
 
 HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* args, UINT count, VARIANT* result) {
   DISPID dispid = DISPID_UNKNOWN;
@@ -41,28 +32,13 @@ HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* 
   return object->Invoke(dispid, IID_NULL, 0, flags, &params, result, nullptr, nullptr);
 }
 
-VARIANT I4(LONG value) {
-  VARIANT v;
-  v.vt = VT_I4;
-  v.lVal = value;
-  return v;
-}
-
-// Median microseconds per call over batches of 100 calls.
+// Median microseconds per Add(2, 3) call by name.
 double AddCallMicros(IDispatch* server, int calls) {
-  constexpr int kBatch = 100;
-  std::vector<double> batches;
-  for (int done = 0; done < calls; done += kBatch) {
-    const double start = Now();
-    for (int i = 0; i < kBatch; ++i) {
-      VARIANT args[] = {I4(3), I4(2)};
-      Variant sum;
-      CallByName(server, L"Add", DISPATCH_METHOD, args, 2, sum.Get());
-    }
-    batches.push_back((Now() - start) * 1e6 / kBatch);
-  }
-  std::nth_element(batches.begin(), batches.begin() + batches.size() / 2, batches.end());
-  return batches[batches.size() / 2];
+  return MedianMicros(calls, [server] {
+    VARIANT args[] = {I4(3), I4(2)};
+    Variant sum;
+    CallByName(server, L"Add", DISPATCH_METHOD, args, 2, sum.Get());
+  });
 }
 
 }  // namespace

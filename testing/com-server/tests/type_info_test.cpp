@@ -113,6 +113,10 @@ TEST_F(TypeInformation, MembersForReflection) {
   ASSERT_EQ(server->GetTypeInfo(0, 0, type_info.Put()), S_OK);
   TYPEKIND kind = TKIND_MAX;
   std::vector<Function> members = FunctionsOf(type_info.Get(), &kind);
+  // After the base methods, the members inherited from ITestEventSource.
+  ASSERT_GT(members.size(), 7u);
+  EXPECT_EQ(members[6].name, L"Invoke");
+  EXPECT_EQ(members[7].name, L"FireNow");
   std::vector<Function> value, names;
   for (const Function& member : members) {
     if (member.name == L"Value") value.push_back(member);
