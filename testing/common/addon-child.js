@@ -24,8 +24,9 @@ function fixturePath(name) {
   return path.win32.join(windowsPath(process.env.QUILLARET_FIXTURES), name);
 }
 
-// env: variables for the child; DEBUG is removed unless given here.
-function runChild(addon, body, { env = {}, exe = process.execPath } = {}) {
+// env: variables for the child; DEBUG is removed unless given here. A child
+// that has not ended after `timeout` ms is killed (status null).
+function runChild(addon, body, { env = {}, exe = process.execPath, timeout = 60000 } = {}) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'addon-'));
   try {
     const script = path.join(dir, 'child.js');
@@ -35,8 +36,9 @@ function runChild(addon, body, { env = {}, exe = process.execPath } = {}) {
       `const addon = require(${JSON.stringify(addonPath(addon))});`,
       'const results = [];',
       'const keep = (value) => { results.push(value === undefined ? "<undefined>" : value); return value; };',
+      // Written when the process ends, so that work left to the loop is kept too.
+      `process.on('exit', () => require('node:fs').writeFileSync(${JSON.stringify(results)}, JSON.stringify(results)));`,
       body,
-      `require('node:fs').writeFileSync(${JSON.stringify(results)}, JSON.stringify(results));`,
     ].join('\n'));
     const childEnv = {};
     for (const [k, v] of Object.entries(process.env)) {
@@ -46,7 +48,7 @@ function runChild(addon, body, { env = {}, exe = process.execPath } = {}) {
     const fd = fs.openSync(out, 'w');
     let status;
     try {
-      status = spawnSync(exe, [script], { env: childEnv, stdio: ['ignore', fd, fd] }).status;
+      status = spawnSync(exe, [script], { env: childEnv, stdio: ['ignore', fd, fd], timeout }).status;
     } finally {
       fs.closeSync(fd);
     }

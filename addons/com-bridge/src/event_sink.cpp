@@ -132,6 +132,10 @@ void EventSink::Deliver() {
     // (for IDispatch the last declared parameter).
     std::vector<v8::Local<v8::Value>> arguments;
     for (const auto& argument : event.arguments) arguments.push_back(FromVariant(**argument));
+    // The converted values own what they need (an object its own reference):
+    // the copies go now, so that a callback releasing an object sees its
+    // true count.
+    event.arguments.clear();
     for (const Callback& callback : list->second) {
       // Through the runtime's callback machinery: promise jobs the callback
       // queues run after it, and an exception it throws reaches the process
