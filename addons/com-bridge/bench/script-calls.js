@@ -45,7 +45,47 @@ for (let b = 0; b < 5; b++) {
   const tableCpp = Number(ComBridgeBench(-n));
   rows.table.push(table); rows.tableCpp.push(tableCpp); rows.tableRatio.push(table / tableCpp);
 }
-server.release();
-probe.set('Recording', true);
-probe.release();
-fs.writeFileSync(out, Object.entries(rows).map(([name, values]) => `${name} ${median(values).toFixed(3)}`).join('\n') + '\n');
+
+// Event throughput: four server threads fire, each numbering its events;
+// one script callback receives them all.
+function eventRun(perThread) {
+  return new Promise((resolve) => {
+    const threads = 4;
+    const last = new Array(threads).fill(0);
+    let received = 0;
+    let ordered = true;
+    const start = process.hrtime.bigint();
+    const onTick = (sequence, thread) => {
+      ordered = ordered && sequence === last[thread] + 1;
+      last[thread] = sequence;
+      received += 1;
+      if (received === threads * perThread) finish();
+    };
+    const timer = setTimeout(() => finish(), 60000);
+    function finish() {
+      clearTimeout(timer);
+      const seconds = Number(process.hrtime.bigint() - start) / 1e9;
+      server.off(2, onTick);
+      resolve({ rate: received / seconds, lost: threads * perThread - received, ordered });
+    }
+    server.on(2, onTick);
+    server.call('FireFromThreads', 2, threads, perThread);
+  });
+}
+
+(async () => {
+  rows.eventsPerSecond = [];
+  rows.eventsLost = [];
+  rows.eventsOrdered = [];
+  for (let run = 0; run < 5; run++) {
+    const { rate, lost, ordered } = await eventRun(50000);
+    server.call('WaitFiring');
+    rows.eventsPerSecond.push(rate);
+    rows.eventsLost.push(lost);
+    rows.eventsOrdered.push(ordered ? 1 : 0);
+  }
+  server.release();
+  probe.set('Recording', true);
+  probe.release();
+  fs.writeFileSync(out, Object.entries(rows).map(([name, values]) => `${name} ${median(values).toFixed(3)}`).join('\n') + '\n');
+})();
