@@ -96,17 +96,28 @@ test('a standard user holds neither privilege, so loading fails', needs('standar
   assert.deepEqual(control.loadedHives(), []);
 });
 
-test('hive failures are false: wrong roots, missing or bad files, no hive', needs('elevatedToken'), () => {
+test('hive failures are false: missing or bad files, no hive', needs('elevatedToken'), () => {
   control.useElevatedToken(true);
   const file = hiveFile();
-  assert.equal(addon.LoadHive(HKEY_CURRENT_USER, MOUNTED, file), false);
-  assert.equal(addon.LoadHive(HKEY_USERS, MOUNTED, path.join(dir, 'missing.dat')), false);
-  fs.writeFileSync(path.join(dir, 'bad.dat'), 'not a hive');
-  assert.equal(addon.LoadHive(HKEY_USERS, MOUNTED, path.join(dir, 'bad.dat')), false);
   assert.equal(addon.UnloadHive(HKEY_USERS, hiveName('Missing')), false);
   assert.equal(addon.LoadHive(HKEY_LOCAL_MACHINE, MOUNTED, file), true);
   assert.equal(addon.UnloadHive(HKEY_LOCAL_MACHINE, MOUNTED), true);
   assert.deepEqual(control.loadedHives(), []);
+  assert.equal(addon.LoadHive(HKEY_USERS, MOUNTED, path.join(dir, 'missing.dat')), false);
+  fs.writeFileSync(path.join(dir, 'bad.dat'), 'not a hive');
+  assert.equal(addon.LoadHive(HKEY_USERS, MOUNTED, path.join(dir, 'bad.dat')), false);
+});
+
+test('a file that is no hive leaves nothing mounted', needs('elevatedToken', 'failedLoadCleanup'), () => {
+  control.useElevatedToken(true);
+  fs.writeFileSync(path.join(dir, 'bad.dat'), 'not a hive');
+  assert.equal(addon.LoadHive(HKEY_USERS, MOUNTED, path.join(dir, 'bad.dat')), false);
+  assert.deepEqual(control.loadedHives(), []);
+});
+
+test('a hive loads only below HKEY_USERS and HKEY_LOCAL_MACHINE', needs('elevatedToken', 'hiveRootCheck'), () => {
+  control.useElevatedToken(true);
+  assert.equal(addon.LoadHive(HKEY_CURRENT_USER, MOUNTED, hiveFile()), false);
 });
 
 test('unloading a key that is no hive is false', needs('elevatedToken', 'hiveUnloadCheck'), () => {

@@ -73,6 +73,8 @@ Napi::Object Lacks(Napi::Env env) {
     lacks.Set("valueCreationOrder", "Wine: values enumerate in alphabetical order, not in creation order");
     lacks.Set("hiveFileLock", "Wine: a loaded hive does not hold its file, so it loads twice");
     lacks.Set("hiveWriteBack", "Wine: an unloaded hive's changes are not written back to its file");
+    lacks.Set("failedLoadCleanup", "Wine: a file that is no hive fails to load but leaves an empty key behind");
+    lacks.Set("hiveRootCheck", "Wine: RegLoadKeyW loads a hive below HKEY_CURRENT_USER too");
     lacks.Set("hiveUnloadCheck", "Wine: RegUnLoadKeyW removes an ordinary key and reports success");
   }
   return lacks;

@@ -74,11 +74,12 @@ std::vector<std::wstring> SubkeyNames(HKEY root) {
 }
 
 // Mounted test hives: keys directly below HKEY_USERS and HKEY_LOCAL_MACHINE
-// whose names start with the hive prefix (only hives live there).
+// (and HKEY_CURRENT_USER, where Wine loads them too) whose names start with
+// the hive prefix (only hives live there).
 std::vector<std::pair<HKEY, std::wstring>> TestHives() {
   std::vector<std::pair<HKEY, std::wstring>> hives;
   const std::wstring prefix = kHivePrefix;
-  for (HKEY root : {HKEY_USERS, HKEY_LOCAL_MACHINE})
+  for (HKEY root : {HKEY_USERS, HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER})
     for (const std::wstring& name : SubkeyNames(root))
       if (CompareStringOrdinal(name.c_str(), static_cast<int>(std::min(name.size(), prefix.size())), prefix.c_str(),
                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL)

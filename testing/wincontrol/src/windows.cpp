@@ -52,9 +52,13 @@ Napi::Value CreateTestWindow(const Napi::CallbackInfo& info) {
   });
   if (!options.Get("handle").IsUndefined()) throw Napi::Error::New(env, "window handles cannot be chosen here");
   EnsureClass(env, className, extraBytes);
-  DWORD style = (parent ? WS_CHILD : WS_OVERLAPPEDWINDOW) | (visible ? WS_VISIBLE : 0) | (enabled ? 0 : WS_DISABLED);
+  // Top-level windows are shown without being activated: Wine waits 2 s for
+  // a window manager (Xvfb has none) when it hides an activated window.
+  DWORD style = (parent ? WS_CHILD | (visible ? WS_VISIBLE : 0) : WS_POPUP) | (enabled ? 0 : WS_DISABLED);
   HWND window = CreateWindowExW(0, className.c_str(), L"", style, 0, 0, 120, 80, parent, nullptr, Instance(), nullptr);
   if (!window) throw Napi::Error::New(env, "CreateWindowExW failed");
+  if (!parent && visible)
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   created.push_back(window);
   return HandleNumber(env, window);
 }
