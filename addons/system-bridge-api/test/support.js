@@ -5,7 +5,7 @@
 // system for each test. What a system cannot arrange or inspect is listed in
 // control.lacks with the reason; tests that need it skip (needs()).
 const path = require('node:path');
-const { beforeEach } = require('node:test');
+const { after, beforeEach } = require('node:test');
 
 const root = path.resolve(__dirname, '../../..');
 const addonPath = require.resolve(process.env.SBA_ADDON || path.join(root, 'dist/sim-linux-x64/system-bridge-api.node'));
@@ -67,12 +67,14 @@ function needs(...capabilities) {
   return { skip: reason || false };
 }
 
+// A fresh system for each test, and nothing of the tests' left at the end.
 function freshSystem() {
   beforeEach(() => {
     nextPid = 500;
     control.reset();
     control.initializeCom(true);
   });
+  after(() => control.reset());
 }
 
 // Calls of the given Win32 family made since the last clearCalls().
