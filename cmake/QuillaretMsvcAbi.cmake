@@ -44,9 +44,14 @@ _quillaret_overlay_header("${QUILLARET_MINGW_ROOT}/include/delayimp.h" delayimp.
 
 # clang defines no __GNUC__ for MSVC targets, which libstdc++ needs; _UCRT and
 # the version select the UCRT in MinGW's headers. No exceptions, no RTTI.
+# libstdc++'s thread layer must not make weak references to the pthread
+# functions (there is no pthread library here, and COFF weak references
+# collide at link time); it then takes threads as always active, so
+# shared_ptr counts atomically.
 add_compile_options(-fgnuc-version=12 $<$<COMPILE_LANGUAGE:CXX>:-nostdinc++>
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
-add_compile_definitions(_UCRT __MSVCRT_VERSION__=0xE00 __STRICT_ANSI__ WIN32_LEAN_AND_MEAN NOMINMAX)
+add_compile_definitions(_UCRT __MSVCRT_VERSION__=0xE00 __STRICT_ANSI__ WIN32_LEAN_AND_MEAN NOMINMAX
+  _GLIBCXX_GTHREAD_USE_WEAK=0)
 # No runtime-library selection flags: the DLLs link the UCRT explicitly.
 set(CMAKE_MSVC_RUNTIME_LIBRARY "")
 # In this order, ahead of every target's own include folders.
@@ -88,17 +93,19 @@ endfunction()
 
 set(QUILLARET_STD_IMPORTS_REVIEWED "${CMAKE_CURRENT_LIST_DIR}/msvc-abi/reviewed-std-imports.txt")
 
-# quillaret_nan_addon(<name> SOURCES <files...> SYSTEM_LIBS <dll names...>)
-# A nan addon as <name>.node in the dist folder: the runtime's V8, libuv and
-# Node imports bound lazily under "node.exe", the C runtime from the UCRT and
-# addons/dll-runtime, and the boundary guard run on every link.
+# quillaret_nan_addon(<name> SOURCES <files...> SYSTEM_LIBS <dll names...>
+#                     [LIBS <libraries...>] [TEST_ONLY])
+# A nan addon as <name>.node in the dist folder (TEST_ONLY: in its binary
+# folder): the runtime's V8, libuv and Node imports bound lazily under
+# "node.exe", the C runtime from the UCRT and addons/dll-runtime, and the
+# boundary guard run on every link.
 function(quillaret_nan_addon name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;SYSTEM_LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TEST_ONLY" "" "SOURCES;SYSTEM_LIBS;LIBS" ${ARGN})
   add_library(${name} MODULE ${ARG_SOURCES})
   target_include_directories(${name} SYSTEM PRIVATE "${QUILLARET_NODE_INCLUDE_DIR}" "${QUILLARET_NAN_DIR}")
   target_compile_definitions(${name} PRIVATE BUILDING_NODE_EXTENSION USING_V8_SHARED=1 USING_UV_SHARED=1)
   quillaret_system_libraries(system_libs ucrt kernel32 ${ARG_SYSTEM_LIBS})
-  target_link_libraries(${name} PRIVATE dll-runtime dll-runtime-default-hooks
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} dll-runtime dll-runtime-default-hooks
     "${QUILLARET_NODE_IMPORT_LIB}" ${system_libs} "${QUILLARET_UCRTBASE_IMPORT_LIB}")
   target_link_options(${name} PRIVATE
     "LINKER:/nodefaultlib" "LINKER:/manifest:no" "LINKER:/entry:_DllMainCRTStartup" "LINKER:/delayload:node.exe")
@@ -109,5 +116,27 @@ function(quillaret_nan_addon name)
             "$<TARGET_FILE:${name}>" "${QUILLARET_STD_IMPORTS_REVIEWED}"
     VERBATIM)
   quillaret_warnings(${name})
-  quillaret_deliverable(${name})
+  if(NOT ARG_TEST_ONLY)
+    quillaret_deliverable(${name})
+  endif()
+endfunction()
+
+# quillaret_import_library(<name> DEF <file.def> [DELAY])
+# An import library <name>.lib made from a .def file at build time; DELAY
+# also binds the DLL it names lazily in whatever links it.
+function(quillaret_import_library name)
+  cmake_parse_arguments(ARG "DELAY" "DEF" "" ${ARGN})
+  set(lib "${CMAKE_CURRENT_BINARY_DIR}/${name}.lib")
+  add_custom_command(OUTPUT "${lib}"
+    COMMAND llvm-dlltool -m i386:x86-64 -d "${ARG_DEF}" -l "${lib}"
+    DEPENDS "${ARG_DEF}" VERBATIM)
+  add_custom_target(${name}-lib DEPENDS "${lib}")
+  add_library(${name} INTERFACE)
+  add_dependencies(${name} ${name}-lib)
+  target_link_libraries(${name} INTERFACE "${lib}")
+  if(ARG_DELAY)
+    file(STRINGS "${ARG_DEF}" library REGEX "^LIBRARY ")
+    string(REGEX REPLACE "^LIBRARY +" "" library "${library}")
+    target_link_options(${name} INTERFACE "LINKER:/delayload:${library}")
+  endif()
 endfunction()

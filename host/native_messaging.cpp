@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <stdexcept>
 
@@ -41,6 +42,36 @@ DWORD bytesWaiting(HANDLE input)
         available = 0;
     }
     return available;
+}
+
+bool isHexDigit(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The length of the JSON string escape that starts with the backslash at
+// `at`: 2 for \" \\ \/ \b \f \n \r \t, 6 for \u and four hex digits, 0 when
+// the backslash starts none.
+std::string::size_type validEscapeLength(const std::string& text, std::string::size_type at)
+{
+    if (at + 1 >= text.size()) {
+        return 0;
+    }
+    char kind = text[at + 1];
+    for (char simple : {'"', '\\', '/', 'b', 'f', 'n', 'r', 't'}) {
+        if (kind == simple) {
+            return 2;
+        }
+    }
+    if (kind != 'u' || at + 6 > text.size()) {
+        return 0;
+    }
+    for (std::string::size_type i = at + 2; i < at + 6; ++i) {
+        if (!isHexDigit(text[i])) {
+            return 0;
+        }
+    }
+    return 6;
 }
 
 struct PipeCloser {
@@ -159,9 +190,37 @@ std::string buildReplyPayload(const std::string& request, const std::string& out
         return output;
     }
     if (request.find("sessionStatus") != std::string::npos) {
-        return "{\"sessionStatus\":\"" + output + "\"}";
+        return "{\"sessionStatus\":\"" + jsonStringContent(output) + "\"}";
     }
-    return "{\"machineId\":\"" + output + "\"}";
+    return "{\"machineId\":\"" + jsonStringContent(output) + "\"}";
+}
+
+std::string jsonStringContent(const std::string& text)
+{
+    std::string content;
+    content.reserve(text.size());
+    for (std::string::size_type at = 0; at < text.size();) {
+        unsigned char c = static_cast<unsigned char>(text[at]);
+        std::string::size_type escape = c == '\\' ? validEscapeLength(text, at) : 0;
+        if (escape > 0) {
+            content.append(text, at, escape);
+            at += escape;
+            continue;
+        }
+        if (c == '\\') {
+            content += "\\\\";
+        } else if (c == '"') {
+            content += "\\\"";
+        } else if (c < 0x20) {
+            char escaped[7];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
+            content += escaped;
+        } else {
+            content.push_back(static_cast<char>(c));
+        }
+        ++at;
+    }
+    return content;
 }
 
 std::string encodeFrame(const std::string& payload)

@@ -28,8 +28,16 @@ bool isSafeRequestWord(const std::string& word);
 // Removes every CR and LF, wherever they stand.
 void stripLineBreaks(std::string& text);
 
-// The reply payload for a request word and the application's output.
+// The reply payload for a request word and the application's output. The
+// extension-information form is the output itself; the session-status and
+// machine-identifier forms hold it as a JSON string (see jsonStringContent).
 std::string buildReplyPayload(const std::string& request, const std::string& output);
+
+// The text made valid as the content of a JSON string with the least change,
+// so that the browser accepts the reply: text that is already valid stays as
+// it is, escapes included; a bare double quote becomes \", a backslash that
+// starts no valid escape becomes \\, and any other control character \u00xx.
+std::string jsonStringContent(const std::string& text);
 
 // The 4-byte little-endian length followed by the payload.
 std::string encodeFrame(const std::string& payload);

@@ -3,4 +3,5 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bench-host.sh
+bash scripts/bench-browser.sh
 bash scripts/bench-quiet-mode.sh "$@"

@@ -18,6 +18,7 @@ packages=(
   clang lld llvm
   wine wine64 libwine-dev xvfb xauth
   googletest
+  chromium # the browser end-to-end test (testing/browser)
 )
 
 missing=()

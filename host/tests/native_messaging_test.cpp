@@ -62,11 +62,37 @@ TEST(ReplyPayload, FormDependsOnTheRequestWord)
     EXPECT_EQ(buildReplyPayload("extensionInfo", "{\"v\":1}"), "{\"v\":1}");
     EXPECT_EQ(buildReplyPayload("ExtensionInfo", "x"), "{\"machineId\":\"x\"}");
     EXPECT_EQ(buildReplyPayload("unknown", "x"), "{\"machineId\":\"x\"}");
-    // Output goes in unescaped.
-    EXPECT_EQ(buildReplyPayload("machineId", "a\"b\\c"), "{\"machineId\":\"a\"b\\c\"}");
+    // Both string forms carry the output as valid string content; the
+    // extension information is the output itself.
+    EXPECT_EQ(buildReplyPayload("machineId", "a\"b\\c\t"), "{\"machineId\":\"a\\\"b\\\\c\\u0009\"}");
+    EXPECT_EQ(buildReplyPayload("xsessionStatusx", "C:\\Users\\A \"B\""),
+              "{\"sessionStatus\":\"C:\\\\Users\\\\A \\\"B\\\"\"}");
+    EXPECT_EQ(buildReplyPayload("extensionInfo", "a\"b\\c\t"), "a\"b\\c\t");
     EXPECT_EQ(buildReplyPayload("machineId", "").size(), 16u);
     EXPECT_EQ(buildReplyPayload("sessionStatus", "").size(), 20u);
     EXPECT_EQ(buildReplyPayload("extensionInfo", ""), "");
+}
+
+TEST(JsonStringContent, ValidTextStaysByteForByte)
+{
+    for (const char* valid : {"", "plain text, 2 viewers", "caf\xc3\xa9 \xf0\x9f\x98\x80", "\\\" \\\\ \\/ \\b \\f \\n \\r \\t",
+                              "\\u00e9\\u00E9\\ud83d\\ude00", "C:\\\\Program Files\\\\Q", "\x7f"}) {
+        EXPECT_EQ(jsonStringContent(valid), valid) << valid;
+    }
+}
+
+TEST(JsonStringContent, InvalidPartsAreEscaped)
+{
+    EXPECT_EQ(jsonStringContent("say \"hi\""), "say \\\"hi\\\"");
+    EXPECT_EQ(jsonStringContent("C:\\Users\\ann"), "C:\\\\Users\\\\ann");
+    EXPECT_EQ(jsonStringContent("a\tb\x01\x1f"), "a\\u0009b\\u0001\\u001f");
+    // Backslashes that start no complete escape, at the end included.
+    EXPECT_EQ(jsonStringContent("\\x \\u12 \\u12g4 \\U0041 \\"), "\\\\x \\\\u12 \\\\u12g4 \\\\U0041 \\\\");
+    EXPECT_EQ(jsonStringContent("end\\u00e"), "end\\\\u00e");
+    // Written on purpose and kept, beside what is mended.
+    EXPECT_EQ(jsonStringContent("\\\"a\\\" \"b\" \\\\\\"), "\\\"a\\\" \\\"b\\\" \\\\\\\\");
+    // A path part that reads as an escape is taken as that escape.
+    EXPECT_EQ(jsonStringContent("C:\\temp"), "C:\\temp");
 }
 
 TEST(Frame, LengthIsLittleEndianBeforeThePayload)

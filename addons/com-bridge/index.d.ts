@@ -1,0 +1,128 @@
+// Script interface of the com-bridge addon: COM automation (IDispatch)
+// objects as ComObject instances.
+//
+// Values crossing into COM (call arguments, property values):
+//   undefined, a missing argument  -> VT_ERROR DISP_E_PARAMNOTFOUND (an omitted
+//                                     optional parameter)
+//   null                           -> VT_NULL
+//   integer in -2^31..2^31-1       -> VT_I4
+//   integer in 2^31..2^32-1        -> VT_UI4
+//   any other number (-0, NaN...)  -> VT_R8
+//   Date                           -> VT_DATE holding the Date's millisecond
+//                                     time value as it is (no change of epoch
+//                                     or unit)
+//   boolean                        -> VT_BOOL
+//   ComObject                      -> VT_DISPATCH
+//   array                          -> SAFEARRAY of VARIANT, lower bounds 0:
+//                                     rows x columns when every element is an
+//                                     array of one length, else one dimension
+//   { _out: value }                -> the value by reference (see OutHolder)
+//   string, bigint                 -> VT_BSTR (text up to its first NUL)
+//   anything else (plain objects, functions, wrapper objects, symbols,
+//   released ComObjects)           -> the call throws a TypeError naming the
+//                                     argument's position; nothing reaches COM
+//
+// Values coming back (results, `_out` cells):
+//   VT_EMPTY, VT_ERROR             -> undefined
+//   VT_NULL                        -> null
+//   VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_INT, VT_UINT, VT_R4,
+//   VT_R8, VT_UI8                  -> number (VT_UI8 to the nearest double)
+//   VT_I8, VT_CY, VT_DECIMAL, VT_UNKNOWN -> undefined
+//   VT_DATE                        -> Date whose time value is the DATE number
+//                                     itself, in milliseconds (so a Date passes
+//                                     through a server and back unchanged)
+//   VT_BOOL                        -> true only for VARIANT_TRUE (-1); any
+//                                     other value, 1 included, is false
+//   VT_BSTR                        -> string up to its first NUL; a null BSTR
+//                                     is undefined
+//   VT_DISPATCH                    -> a new ComObject; a null pointer is
+//                                     undefined
+//   arrays                         -> each dimension from its lower to its
+//                                     upper bound: one dimension a flat array,
+//                                     two an array of rows, more nested arrays
+//                                     (first dimension outermost); [] when empty
+
+/** A value that can be passed to COM. */
+export type ComArgument =
+  | undefined | null | number | boolean | string | bigint | Date
+  | ComObject | OutHolder | ComArgument[];
+
+/** A value that can come back from COM. */
+export type ComResult = undefined | null | number | boolean | string | Date | ComObject | ComResult[];
+
+/**
+ * Passes its value by reference. After a successful call, `_out` is
+ * overwritten with what the server left in the cell (when the holder still
+ * has its own `_out` property). A null value passes a VARIANT cell; a
+ * ComObject a cell with a reference of its own; undefined is passed as a
+ * missing argument and left as it was. Holders passed to `set` or to a call
+ * of the instance are never written back.
+ */
+export interface OutHolder {
+  _out: ComArgument;
+}
+
+/** The codes and texts of a failed COM call, on the thrown error's `comError`. */
+export interface ComErrorInfo {
+  /** The HRESULT of the failed step as a signed 32-bit number. */
+  errorCode: number;
+  /** The system's text for errorCode (or "IDispatch error #n" / "Unknown error 0x..."). */
+  errorMessage: string;
+  /** EXCEPINFO.scode, present only when the server gave a description. */
+  innerErrorCode?: number;
+  /** EXCEPINFO.bstrDescription, present only when the server gave one. */
+  innerErrorMessage?: string;
+}
+
+/**
+ * Thrown by `callUnsafe`: an instance of the global Error (whatever script
+ * has made of it) whose message is errorMessage, then one space and
+ * innerErrorMessage when there is one.
+ */
+export interface ComError extends Error {
+  comError: ComErrorInfo;
+}
+
+/**
+ * One automation object. Instances come from the module functions, from
+ * results and from `_out` cells; `new ComObject()` and `ComObject()` throw.
+ * Each holds one reference on its interface until `release()` brings the
+ * count to 0; after that every method throws an Error saying it was
+ * released. Calling an instance invokes its default member ("_Default"):
+ * first as a property get, then as a method; undefined when both fail.
+ */
+export declare class ComObject {
+  private constructor();
+  (...args: ComArgument[]): ComResult;
+  /** Property get; undefined when the member is unknown or the call fails. */
+  get(name: string, ...args: ComArgument[]): ComResult;
+  /** Property put; the outcome is not reported. */
+  set(name: string, value: ComArgument): undefined;
+  /** Method call; undefined when the member is unknown or the call fails. */
+  call(name: string, ...args: ComArgument[]): ComResult;
+  /** Method call; a failure throws a ComError. */
+  callUnsafe(name: string, ...args: ComArgument[]): ComResult;
+  /**
+   * The first element naming an interface identifier ("{...}") the object
+   * supports, exactly as passed; undefined when none is or when iids is no
+   * array.
+   */
+  qi<T>(iids: T[]): T | undefined;
+  /** Releases one reference; returns the interface's new count. */
+  release(): number;
+}
+
+/** Creates the server object of a ProgID (in-process or local server). */
+export declare function CreateObject(progId: string): ComObject;
+/** The running object registered for the ProgID's class. */
+export declare function GetActiveObject(progId: string): ComObject;
+/**
+ * FindWindowEx with no title: parent and childAfter as window handles (the
+ * low 32 bits, signed; non-numbers are 0), className or "" for any class.
+ * Returns the handle the same way, 0 when none.
+ */
+export declare function FindWindow(parent?: number, childAfter?: number, className?: string): number;
+/** The window's native object model (OBJID_NATIVEOM), or undefined. */
+export declare function AccessibleObjectFromWindow(hwnd: number): ComObject | undefined;
+/** Same as object.release(); throws a TypeError for anything but a ComObject. */
+export declare function Release(object: ComObject): number;

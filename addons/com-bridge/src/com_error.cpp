@@ -1,0 +1,85 @@
+#include "com_error.h"
+
+#include <stdio.h>
+
+#include "com_resources.h"
+#include "text.h"
+
+namespace com_bridge {
+namespace {
+
+// The interface-specific range above 0x80040200, where IDispatch servers put
+// their own codes.
+bool IsInterfaceSpecific(HRESULT result) {
+  auto code = static_cast<ULONG>(result);
+  return code > 0x80040200UL && code <= 0x8004FFFFUL;
+}
+
+v8::Local<v8::String> Name(const char* name) { return Nan::New(name).ToLocalChecked(); }
+
+v8::Local<v8::String> ScriptText(const std::wstring& text) { return ScriptString(text.c_str(), text.size()); }
+
+// An instance of the global "Error" as script has it now; the built-in Error
+// when script replaced it with something that cannot construct one.
+v8::Local<v8::Object> NewErrorObject(const std::wstring& message) {
+  v8::Local<v8::Context> context = Nan::GetCurrentContext();
+  Nan::TryCatch failure;
+  v8::Local<v8::Value> constructor;
+  v8::Local<v8::Object> error;
+  if (Nan::Get(context->Global(), Name("Error")).ToLocal(&constructor) && constructor->IsFunction() &&
+      Nan::NewInstance(constructor.As<v8::Function>()).ToLocal(&error)) {
+    return error;
+  }
+  return v8::Exception::Error(ScriptText(message)).As<v8::Object>();
+}
+
+}  // namespace
+
+std::wstring HresultText(HRESULT result) {
+  wchar_t* buffer = nullptr;
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+      static_cast<DWORD>(result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
+      nullptr);
+  LocalMemory owner(buffer);
+  if (length > 0 && buffer != nullptr) {
+    std::wstring text(buffer, wcsnlen(buffer, length));
+    if (text.size() > 1 && text.back() == L'\n') {
+      text.pop_back();
+      if (!text.empty() && text.back() == L'\r') text.pop_back();
+    }
+    return text;
+  }
+  wchar_t fallback[32];
+  if (IsInterfaceSpecific(result))
+    swprintf(fallback, 32, L"IDispatch error #%d", static_cast<int>(static_cast<ULONG>(result) - 0x80040200UL));
+  else
+    swprintf(fallback, 32, L"Unknown error 0x%0lX", static_cast<unsigned long>(result));
+  return fallback;
+}
+
+void ThrowComError(HRESULT result, const EXCEPINFO* exception) {
+  Nan::HandleScope scope;
+  v8::Local<v8::Object> com_error = Nan::New<v8::Object>();
+  Nan::Set(com_error, Name("errorCode"), Nan::New(static_cast<int32_t>(result)));
+  std::wstring text = HresultText(result);
+  Nan::Set(com_error, Name("errorMessage"), ScriptText(text));
+  std::wstring message = text;
+  if (exception != nullptr && exception->bstrDescription != nullptr) {
+    std::wstring description(exception->bstrDescription, SysStringLen(exception->bstrDescription));
+    Nan::Set(com_error, Name("innerErrorCode"), Nan::New(static_cast<int32_t>(exception->scode)));
+    Nan::Set(com_error, Name("innerErrorMessage"), ScriptText(description));
+    message += L' ';
+    message += description;
+  }
+  v8::Local<v8::Object> error = NewErrorObject(message);
+  {
+    // A replacement Error may refuse these properties; the error is thrown anyway.
+    Nan::TryCatch refused;
+    Nan::Set(error, Name("message"), ScriptText(message));
+    Nan::Set(error, Name("comError"), com_error);
+  }
+  Nan::ThrowError(v8::Local<v8::Value>(error));
+}
+
+}  // namespace com_bridge

@@ -1,0 +1,65 @@
+#include "com_object_wrapper.h"
+
+#include "com_object.h"
+
+namespace com_bridge {
+namespace {
+
+Nan::Persistent<v8::FunctionTemplate> com_object_template;
+
+NAN_METHOD(RefuseConstruction) {
+  (void)info;
+  Nan::ThrowError("Constructor initialization isn't supported. Consider using addon.CreateObject(..) function");
+}
+
+}  // namespace
+
+void RegisterComObjectClass(v8::Local<v8::Object> exports) {
+  v8::Local<v8::FunctionTemplate> tpl = Nan::New<v8::FunctionTemplate>(RefuseConstruction);
+  tpl->SetClassName(Nan::New("ComObject").ToLocalChecked());
+  tpl->InstanceTemplate()->SetInternalFieldCount(1);
+  // Each with a signature: the runtime rejects a receiver that is no ComObject.
+  Nan::SetPrototypeMethod(tpl, "get", GetMethod);
+  Nan::SetPrototypeMethod(tpl, "set", SetMethod);
+  Nan::SetPrototypeMethod(tpl, "call", CallMethod);
+  Nan::SetPrototypeMethod(tpl, "callUnsafe", CallUnsafeMethod);
+  Nan::SetPrototypeMethod(tpl, "qi", QueryInterfaceMethod);
+  Nan::SetPrototypeMethod(tpl, "release", ReleaseMethod);
+  Nan::SetCallAsFunctionHandler(tpl->InstanceTemplate(), CallDefaultMember);
+  com_object_template.Reset(tpl);
+  Nan::Set(exports, Nan::New("ComObject").ToLocalChecked(), Nan::GetFunction(tpl).ToLocalChecked());
+}
+
+v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch) {
+  Nan::EscapableHandleScope scope;
+  v8::Local<v8::FunctionTemplate> tpl = Nan::New(com_object_template);
+  v8::Local<v8::Object> instance;
+  if (!Nan::NewInstance(tpl->InstanceTemplate()).ToLocal(&instance)) {
+    dispatch->Release();
+    return v8::Local<v8::Object>();
+  }
+  // Not make_shared: without RTTI it needs a libstdc++ function no DLL provides.
+  auto* wrapper = new ComObjectWrapper(std::shared_ptr<ComHolder>(new ComHolder(dispatch)));
+  wrapper->Attach(instance);  // internal field 0, and a weak handle that deletes the wrapper
+  wrapper->Pin(instance);
+  return scope.Escape(instance);
+}
+
+ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value) {
+  if (!value->IsObject() || com_object_template.IsEmpty()) return nullptr;
+  v8::Local<v8::Object> object = value.As<v8::Object>();
+  if (!Nan::New(com_object_template)->HasInstance(object)) return nullptr;
+  return Nan::ObjectWrap::Unwrap<ComObjectWrapper>(object);
+}
+
+ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
+  std::shared_ptr<ComHolder> holder = wrapper->holder();
+  ULONG count = holder->dispatch->Release();
+  if (count == 0) {
+    holder->dispatch = nullptr;
+    wrapper->Drop();
+  }
+  return count;
+}
+
+}  // namespace com_bridge

@@ -1,0 +1,68 @@
+// The native side of a ComObject: the wrapper behind each script instance,
+// the COM state it shares (ComHolder), the class registration, the one way
+// instances are made (WrapDispatch) and the one way their reference is
+// dropped (ReleaseComObject).
+#pragma once
+
+#include <nan.h>
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <memory>
+
+namespace com_bridge {
+
+struct TypeInfoCache;
+class EventSink;
+
+// The COM state of one ComObject, shared with operations that need the
+// interface for their length (argument conversion, qi).
+struct ComHolder {
+  explicit ComHolder(IDispatch* adopted) : dispatch(adopted) {}
+  ComHolder(const ComHolder&) = delete;
+  ComHolder& operator=(const ComHolder&) = delete;
+
+  // One reference, adopted from whoever produced the pointer; dropped by
+  // ReleaseComObject, never by the holder itself.
+  IDispatch* dispatch;
+  std::shared_ptr<TypeInfoCache> typeInfo;
+  EventSink* sink = nullptr;
+};
+
+class ComObjectWrapper : public Nan::ObjectWrap {
+ public:
+  explicit ComObjectWrapper(std::shared_ptr<ComHolder> holder) : holder_(std::move(holder)) {}
+
+  // Empty once release() brought the interface's count to 0.
+  const std::shared_ptr<ComHolder>& holder() const { return holder_; }
+
+  // Makes the instance collectable and forgets the holder.
+  void Drop() {
+    pin_.Reset();
+    holder_.reset();
+  }
+
+  void Pin(v8::Local<v8::Object> instance) { pin_.Reset(instance); }
+  void Attach(v8::Local<v8::Object> instance) { Wrap(instance); }
+
+ private:
+  // A strong handle that keeps the instance alive until its release.
+  Nan::Persistent<v8::Object> pin_;
+  std::shared_ptr<ComHolder> holder_;
+};
+
+// Adds the ComObject class to the module's exports.
+void RegisterComObjectClass(v8::Local<v8::Object> exports);
+
+// A new ComObject adopting the caller's reference on dispatch.
+v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch);
+
+// The wrapper of a ComObject instance; null for any other value.
+ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value);
+
+// Releases one reference and returns the interface's new count; at 0 the
+// instance loses its holder and becomes collectable.
+ULONG ReleaseComObject(ComObjectWrapper* wrapper);
+
+}  // namespace com_bridge

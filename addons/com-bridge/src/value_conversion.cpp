@@ -1,0 +1,359 @@
+#include "value_conversion.h"
+
+#include <string.h>
+
+#include "com_object_wrapper.h"
+#include "text.h"
+
+namespace com_bridge {
+namespace {
+
+// Arrays inside arrays (or VARIANTs inside VARIANTs) deeper than this are
+// refused going out and read as undefined coming back, so that a cyclic
+// script array or a self-referencing VARIANT cannot exhaust the stack.
+constexpr int kMaxNesting = 32;
+
+enum class Conversion { kDone, kRejected, kThrew };
+
+// What a value that cannot cross is, for the TypeError.
+struct Problem {
+  const char* what = nullptr;
+};
+
+Conversion Reject(Problem* problem, const char* what) {
+  problem->what = what;
+  return Conversion::kRejected;
+}
+
+// The missing-argument value: servers treat it as an omitted optional
+// parameter.
+void SetMissing(VARIANT* target) {
+  target->vt = VT_ERROR;
+  target->scode = DISP_E_PARAMNOTFOUND;
+}
+
+// Some(true/false) or Nothing when script threw.
+Nan::Maybe<bool> HasOutProperty(v8::Local<v8::Object> object) {
+  return Nan::HasOwnProperty(object, Nan::New("_out").ToLocalChecked());
+}
+
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem);
+
+// A script array as a SAFEARRAY of VARIANT, lower bounds 0: rows × columns
+// when every element is an array of one length, else one dimension.
+Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth, Problem* problem) {
+  if (depth >= kMaxNesting) return Reject(problem, "arrays nested too deeply");
+  uint32_t length = array->Length();
+  std::vector<v8::Local<v8::Value>> elements;
+  elements.reserve(length);
+  for (uint32_t i = 0; i < length; ++i) {
+    v8::Local<v8::Value> element;
+    if (!Nan::Get(array, i).ToLocal(&element)) return Conversion::kThrew;
+    elements.push_back(element);
+  }
+  bool table = length > 0;
+  uint32_t columns = 0;
+  for (uint32_t i = 0; table && i < length; ++i) {
+    if (!elements[i]->IsArray()) {
+      table = false;
+    } else {
+      uint32_t row_length = elements[i].As<v8::Array>()->Length();
+      if (i == 0) columns = row_length;
+      table = row_length == columns;
+    }
+  }
+
+  SAFEARRAYBOUND bounds[2] = {{length, 0}, {columns, 0}};
+  SafeArray result(SafeArrayCreate(VT_VARIANT, table ? 2 : 1, bounds));
+  if (result.get() == nullptr) return Reject(problem, "an array too large for COM");
+  {
+    SafeArrayDataLock lock(result.get());
+    if (!lock.locked()) return Reject(problem, "an array too large for COM");
+    LONG index[2] = {0, 0};
+    auto convert_into = [&](v8::Local<v8::Value> element) {
+      void* cell = nullptr;
+      if (FAILED(SafeArrayPtrOfIndex(result.get(), index, &cell))) return Reject(problem, "an array too large for COM");
+      return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem);
+    };
+    for (uint32_t i = 0; i < length; ++i) {
+      index[0] = static_cast<LONG>(i);
+      if (!table) {
+        Conversion outcome = convert_into(elements[i]);
+        if (outcome != Conversion::kDone) return outcome;
+        continue;
+      }
+      v8::Local<v8::Array> row = elements[i].As<v8::Array>();
+      for (uint32_t j = 0; j < columns; ++j) {
+        index[1] = static_cast<LONG>(j);
+        v8::Local<v8::Value> element;
+        if (!Nan::Get(row, j).ToLocal(&element)) return Conversion::kThrew;
+        Conversion outcome = convert_into(element);
+        if (outcome != Conversion::kDone) return outcome;
+      }
+    }
+  }
+  target->vt = VT_ARRAY | VT_VARIANT;
+  target->parray = result.release();
+  return Conversion::kDone;
+}
+
+Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int depth, Problem* problem) {
+  if (object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
+  bool holder = false;
+  if (!HasOutProperty(object).To(&holder)) return Conversion::kThrew;
+  if (holder) return Reject(problem, "an _out holder where only a value can go");
+  if (ComObjectWrapper* wrapper = ComObjectOf(object)) {
+    if (!wrapper->holder() || wrapper->holder()->dispatch == nullptr) return Reject(problem, "a released ComObject");
+    target->vt = VT_DISPATCH;
+    target->pdispVal = wrapper->holder()->dispatch;
+    target->pdispVal->AddRef();
+    return Conversion::kDone;
+  }
+  if (object->IsFunction()) return Reject(problem, "a function");
+  return Reject(problem, "an object that is neither a ComObject, an _out holder nor an array");
+}
+
+// By value: the conversion table's left column, and arrays.
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem) {
+  if (value->IsUndefined()) {
+    SetMissing(target);
+  } else if (value->IsNull()) {
+    target->vt = VT_NULL;
+  } else if (value->IsInt32()) {
+    target->vt = VT_I4;
+    target->lVal = value.As<v8::Int32>()->Value();
+  } else if (value->IsUint32()) {
+    target->vt = VT_UI4;
+    target->ulVal = value.As<v8::Uint32>()->Value();
+  } else if (value->IsNumber()) {
+    target->vt = VT_R8;
+    target->dblVal = value.As<v8::Number>()->Value();
+  } else if (value->IsDate()) {
+    // The time value in milliseconds, unchanged: callers rely on it.
+    target->vt = VT_DATE;
+    target->date = value.As<v8::Date>()->ValueOf();
+  } else if (value->IsBoolean()) {
+    target->vt = VT_BOOL;
+    target->boolVal = value.As<v8::Boolean>()->Value() ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (value->IsSymbol()) {
+    return Reject(problem, "a symbol");
+  } else if (value->IsObject()) {
+    return ObjectToVariant(value.As<v8::Object>(), target, depth, problem);
+  } else {
+    // Strings, and other primitives (BigInts) by their text.
+    std::optional<std::wstring> text = WideTextOf(value);
+    if (!text) return Conversion::kThrew;
+    target->vt = VT_BSTR;
+    target->bstrVal = SysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
+  }
+  return Conversion::kDone;
+}
+
+// Where a by-reference slot points for a cell holding this type.
+void PointAtCell(VARIANT* slot, VARIANT* cell) {
+  if (cell->vt == VT_NULL) {
+    // A VARIANT cell: the server may put anything there.
+    slot->vt = VT_VARIANT | VT_BYREF;
+    slot->pvarVal = cell;
+  } else {
+    slot->vt = static_cast<VARTYPE>(cell->vt | VT_BYREF);
+    slot->byref = &cell->lVal;  // the start of the value field, whatever its type
+  }
+}
+
+int ElementSize(VARTYPE type) {
+  switch (type) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
+    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: return 8;
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: return sizeof(void*);
+    case VT_VARIANT: return sizeof(VARIANT);
+    default: return 0;  // read as undefined
+  }
+}
+
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, int depth);
+
+// One element, viewed in place as a VARIANT that owns nothing.
+bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, int depth, v8::Local<v8::Value>* element) {
+  void* cell = nullptr;
+  if (FAILED(SafeArrayPtrOfIndex(array, index, &cell)) || cell == nullptr) return false;
+  if (type == VT_VARIANT) {
+    *element = FromVariantAt(*static_cast<VARIANT*>(cell), depth + 1);
+    return true;
+  }
+  VARIANT view;
+  VariantInit(&view);
+  view.vt = type;
+  memcpy(&view.lVal, cell, static_cast<size_t>(ElementSize(type)));
+  *element = FromVariantAt(view, depth + 1);
+  return true;
+}
+
+// Each dimension from its lower to its upper bound, dimension 1 outermost:
+// one dimension gives a flat array, two an array of rows.
+v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE type, int depth) {
+  if (array == nullptr) return Nan::Undefined();
+  UINT dimensions = SafeArrayGetDim(array);
+  if (dimensions == 0) return Nan::New<v8::Array>();
+  // Elements whose size does not fit the announced type are not read.
+  bool readable = ElementSize(type) != 0 && SafeArrayGetElemsize(array) == static_cast<UINT>(ElementSize(type));
+  std::vector<LONG> lower(dimensions), count(dimensions), index(dimensions);
+  for (UINT d = 0; d < dimensions; ++d) {
+    LONG low = 0, high = -1;
+    if (FAILED(SafeArrayGetLBound(array, d + 1, &low)) || FAILED(SafeArrayGetUBound(array, d + 1, &high)))
+      return Nan::Undefined();
+    lower[d] = low;
+    count[d] = high >= low ? high - low + 1 : 0;
+  }
+  SafeArrayDataLock lock(array);
+  if (!lock.locked()) return Nan::Undefined();
+  auto build = [&](auto& self, UINT d) -> v8::Local<v8::Array> {
+    v8::Local<v8::Array> result = Nan::New<v8::Array>(static_cast<int>(count[d]));
+    for (LONG k = 0; k < count[d]; ++k) {
+      index[d] = lower[d] + k;
+      if (d + 1 < dimensions) {
+        Nan::Set(result, static_cast<uint32_t>(k), self(self, d + 1));
+        continue;
+      }
+      v8::Local<v8::Value> element = Nan::Undefined();
+      if (readable && !ReadElement(array, index.data(), type, depth, &element)) continue;  // a hole
+      Nan::Set(result, static_cast<uint32_t>(k), element);
+    }
+    return result;
+  };
+  return build(build, 0);
+}
+
+template <typename T>
+T Value(const VARIANT& value, T by_value, T* by_reference) {
+  return (value.vt & VT_BYREF) ? *by_reference : by_value;
+}
+
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, int depth) {
+  if (depth > kMaxNesting) return Nan::Undefined();
+  const bool by_reference = (value.vt & VT_BYREF) != 0;
+  if (by_reference && value.byref == nullptr) return Nan::Undefined();
+  const VARTYPE type = value.vt & VT_TYPEMASK;
+  if (value.vt & VT_ARRAY) {
+    return FromSafeArray(by_reference ? *value.pparray : value.parray, type, depth);
+  }
+  switch (type) {
+    case VT_NULL:
+      return Nan::Null();
+    case VT_I1:
+      return Nan::New(static_cast<int>(static_cast<signed char>(Value(value, value.cVal, value.pcVal))));
+    case VT_UI1:
+      return Nan::New(static_cast<int>(Value(value, value.bVal, value.pbVal)));
+    case VT_I2:
+      return Nan::New(static_cast<int>(Value(value, value.iVal, value.piVal)));
+    case VT_UI2:
+      return Nan::New(static_cast<int>(Value(value, value.uiVal, value.puiVal)));
+    case VT_I4:
+      return Nan::New(static_cast<int32_t>(Value(value, value.lVal, value.plVal)));
+    case VT_UI4:
+      return Nan::New(static_cast<uint32_t>(Value(value, value.ulVal, value.pulVal)));
+    case VT_INT:
+      return Nan::New(static_cast<int32_t>(Value(value, value.intVal, value.pintVal)));
+    case VT_UINT:
+      return Nan::New(static_cast<uint32_t>(Value(value, value.uintVal, value.puintVal)));
+    case VT_R4:
+      return Nan::New(static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
+    case VT_R8:
+      return Nan::New(Value(value, value.dblVal, value.pdblVal));
+    case VT_UI8:
+      return Nan::New(static_cast<double>(Value(value, value.ullVal, value.pullVal)));
+    case VT_DATE:
+      // The DATE number is the time value in milliseconds, unchanged.
+      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Date>());
+    case VT_BOOL:
+      return Nan::New(Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
+    case VT_BSTR: {
+      BSTR text = Value(value, value.bstrVal, value.pbstrVal);
+      if (text == nullptr) return Nan::Undefined();
+      return ScriptString(text, SysStringLen(text));
+    }
+    case VT_DISPATCH: {
+      IDispatch* object = Value(value, value.pdispVal, value.ppdispVal);
+      if (object == nullptr) return Nan::Undefined();
+      object->AddRef();
+      v8::Local<v8::Object> wrapped = WrapDispatch(object);
+      if (wrapped.IsEmpty()) return Nan::Undefined();
+      return wrapped;
+    }
+    case VT_VARIANT:
+      if (!by_reference) return Nan::Undefined();
+      return FromVariantAt(*value.pvarVal, depth + 1);
+    default:
+      // VT_EMPTY, VT_CY, VT_ERROR, VT_UNKNOWN, VT_DECIMAL, VT_I8 and the rest.
+      return Nan::Undefined();
+  }
+}
+
+}  // namespace
+
+CallArguments::~CallArguments() {
+  for (VARIANT& slot : slots_) VariantClear(&slot);  // a by-reference slot frees nothing
+}
+
+bool CallArguments::Convert(const std::vector<v8::Local<v8::Value>>& values, bool record_out) {
+  const size_t count = values.size();
+  slots_.resize(count);
+  for (VARIANT& slot : slots_) VariantInit(&slot);
+  for (size_t i = 0; i < count; ++i) {
+    const size_t position = count - 1 - i;  // the last argument at index 0
+    VARIANT* slot = &slots_[position];
+    Problem problem;
+    Conversion outcome = Conversion::kDone;
+    bool holder = false;
+    if (values[i]->IsObject() && !values[i]->IsDate() && !HasOutProperty(values[i].As<v8::Object>()).To(&holder)) {
+      outcome = Conversion::kThrew;
+    } else if (holder) {
+      v8::Local<v8::Value> inner;
+      if (!Nan::Get(values[i].As<v8::Object>(), Nan::New("_out").ToLocalChecked()).ToLocal(&inner)) {
+        outcome = Conversion::kThrew;
+      } else if (inner->IsUndefined()) {
+        SetMissing(slot);  // never by reference, never written back
+      } else {
+        auto cell = std::make_unique<Variant>();
+        outcome = ToVariant(inner, cell->get(), 0, &problem);
+        if (outcome == Conversion::kDone) {
+          PointAtCell(slot, cell->get());
+          cells_.push_back(std::move(cell));
+          if (record_out) out_holders_.emplace_back(values[i].As<v8::Object>(), position);
+        }
+      }
+    } else {
+      outcome = ToVariant(values[i], slot, 0, &problem);
+    }
+    if (outcome == Conversion::kRejected) {
+      std::string message = "Argument " + std::to_string(i + 1) + " cannot be passed to COM: " + problem.what;
+      Nan::ThrowTypeError(message.c_str());
+    }
+    if (outcome != Conversion::kDone) return false;
+  }
+  return true;
+}
+
+DISPPARAMS* CallArguments::params() {
+  params_ = {slots_.data(), nullptr, static_cast<UINT>(slots_.size()), 0};
+  return &params_;
+}
+
+DISPPARAMS* CallArguments::put_params() {
+  params_ = {slots_.data(), &put_id_, static_cast<UINT>(slots_.size()), 1};
+  return &params_;
+}
+
+void CallArguments::WriteBackOutValues() const {
+  for (const auto& [holder, position] : out_holders_) {
+    bool still_holder = false;
+    if (!HasOutProperty(holder).To(&still_holder) || !still_holder) continue;
+    Nan::Set(holder, Nan::New("_out").ToLocalChecked(), FromVariant(slots_[position]));
+  }
+}
+
+v8::Local<v8::Value> FromVariant(const VARIANT& value) { return FromVariantAt(value, 0); }
+
+}  // namespace com_bridge

@@ -1,0 +1,60 @@
+// Values between script and COM: call arguments to VARIANTs (with `_out`
+// holders passed by reference and written back, and arrays as SAFEARRAYs),
+// and VARIANTs, by-reference cells and SAFEARRAYs back to script values.
+#pragma once
+
+#include <nan.h>
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "com_resources.h"
+
+namespace com_bridge {
+
+// One call's arguments, in the order IDispatch::Invoke takes them: the last
+// script argument at index 0. Every slot is a VARIANT owned here (an object
+// holds a reference of its own), and a by-reference slot points at a cell
+// owned here too; all are released when the arguments go.
+class CallArguments {
+ public:
+  CallArguments() = default;
+  ~CallArguments();
+  CallArguments(const CallArguments&) = delete;
+  CallArguments& operator=(const CallArguments&) = delete;
+
+  // Converts the values, given in script order. A value that cannot cross
+  // (a plain object, a function, a symbol, a released ComObject...) throws
+  // a TypeError naming its position, counted from 1; an exception thrown by
+  // script during the conversion (a getter, a toString) stays pending. In
+  // both cases the result is false and nothing reached COM. With
+  // record_out, `_out` holders passed by reference are remembered for
+  // WriteBackOutValues.
+  bool Convert(const std::vector<v8::Local<v8::Value>>& values, bool record_out);
+
+  DISPPARAMS* params();
+  // For a property put: the one value under the named argument DISPID_PROPERTYPUT.
+  DISPPARAMS* put_params();
+
+  // After a successful call: each remembered holder that still has its own
+  // "_out" property receives what the server left in its cell.
+  void WriteBackOutValues() const;
+
+ private:
+  std::vector<VARIANT> slots_;
+  std::vector<std::unique_ptr<Variant>> cells_;
+  std::vector<std::pair<v8::Local<v8::Object>, size_t>> out_holders_;
+  DISPPARAMS params_ = {};
+  DISPID put_id_ = DISPID_PROPERTYPUT;
+};
+
+// A VARIANT as a script value, read through VT_BYREF. Nothing of the
+// VARIANT is taken over: an object becomes a ComObject with a reference of
+// its own, so the caller still clears what it owns.
+v8::Local<v8::Value> FromVariant(const VARIANT& value);
+
+}  // namespace com_bridge

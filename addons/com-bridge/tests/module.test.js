@@ -1,0 +1,103 @@
+'use strict';
+// Module entry and acquisition: the exports, the ComObject class, CreateObject,
+// GetActiveObject, FindWindow, AccessibleObjectFromWindow and Release.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const { addon } = require('./support');
+
+test('the exports, in their order of creation, and the prototype methods in theirs', () => {
+  assert.deepEqual(Object.keys(addon),
+    ['ComObject', 'CreateObject', 'GetActiveObject', 'FindWindow', 'AccessibleObjectFromWindow', 'Release']);
+  assert.equal(addon.ComObject.name, 'ComObject');
+  assert.deepEqual(Object.getOwnPropertyNames(addon.ComObject.prototype).filter((n) => n !== 'constructor'),
+    ['get', 'set', 'call', 'callUnsafe', 'qi', 'release']);
+});
+
+test('ComObject cannot be constructed or called by script', () => {
+  const message = "Constructor initialization isn't supported. Consider using addon.CreateObject(..) function";
+  assert.throws(() => new addon.ComObject(), { message });
+  assert.throws(() => addon.ComObject(), { message });
+});
+
+test('a method called on something that is no ComObject is refused by the runtime', () => {
+  const dictionary = addon.CreateObject('Scripting.Dictionary');
+  try {
+    for (const receiver of [{}, [], null, 5, Object.create(addon.ComObject.prototype)]) {
+      assert.throws(() => addon.ComObject.prototype.get.call(receiver, 'Count'), TypeError);
+    }
+  } finally {
+    assert.equal(dictionary.release(), 0);
+  }
+});
+
+test('CreateObject: argument and registration failures are plain errors', () => {
+  const notAString = 'ProgId should be string and provided as first argument of CreateObject';
+  for (const bad of [[], [5], [new String('Scripting.Dictionary')], [null], [{}]]) {
+    assert.throws(() => addon.CreateObject(...bad), { message: notAString });
+  }
+  assert.throws(() => addon.CreateObject(''), { message: "ComObject for given progID isn't registered" });
+  assert.throws(() => addon.CreateObject('Quillaret.NoSuchServer'), { message: "ComObject for given progID isn't registered" });
+  // Cut at the first NUL: what is left is a registered ProgID.
+  const cut = addon.CreateObject('Scripting.Dictionary\0ignored');
+  assert.equal(cut.release(), 0);
+});
+
+test('two CreateObject calls give distinct objects, each with its own reference', () => {
+  const a = addon.CreateObject('Scripting.Dictionary');
+  const b = addon.CreateObject('Scripting.Dictionary');
+  assert.notEqual(a, b);
+  assert.ok(a instanceof addon.ComObject && b instanceof addon.ComObject);
+  a.call('Add', 'only in a', 1);
+  assert.equal(b.get('Count'), 0);
+  assert.equal(a.release(), 0);
+  assert.equal(b.release(), 0);
+});
+
+test('GetActiveObject: argument, registration and running-object failures', () => {
+  assert.throws(() => addon.GetActiveObject(), { message: 'ProgId should be string and provided as first argument of GetActiveObject' });
+  assert.throws(() => addon.GetActiveObject(7), { message: 'ProgId should be string and provided as first argument of GetActiveObject' });
+  assert.throws(() => addon.GetActiveObject('Quillaret.NoSuchServer'), { message: "ComObject for given progID isn't registered" });
+  assert.throws(() => addon.GetActiveObject('Scripting.Dictionary'), { message: 'Failed to get ComObject for given progID' });
+});
+
+test('Release: the same as release(), and anything but a live ComObject is refused', () => {
+  const dictionary = addon.CreateObject('Scripting.Dictionary');
+  for (const bad of [undefined, null, {}, [], 'x', 5, Object.create(addon.ComObject.prototype)]) {
+    assert.throws(() => addon.Release(bad), { name: 'TypeError', message: 'Release expects a ComObject' });
+  }
+  assert.equal(addon.Release(dictionary), 0);
+  assert.throws(() => addon.Release(dictionary), { name: 'Error', message: 'The ComObject was released' });
+});
+
+test('a released ComObject throws on every use and cannot be passed', () => {
+  const dictionary = addon.CreateObject('Scripting.Dictionary');
+  const holder = addon.CreateObject('Scripting.Dictionary');
+  assert.equal(dictionary.release(), 0);
+  const released = { message: 'The ComObject was released' };
+  assert.throws(() => dictionary.get('Count'), released);
+  assert.throws(() => dictionary.set('CompareMode', 1), released);
+  assert.throws(() => dictionary.call('Exists', 'a'), released);
+  assert.throws(() => dictionary.callUnsafe('Exists', 'a'), released);
+  assert.throws(() => dictionary.qi(['{00020400-0000-0000-C000-000000000046}']), released);
+  assert.throws(() => dictionary.release(), released);
+  assert.throws(() => dictionary('a'), released);
+  assert.throws(() => holder.call('Add', 'k', dictionary),
+    { name: 'TypeError', message: 'Argument 2 cannot be passed to COM: a released ComObject' });
+  assert.equal(holder.get('Count'), 0);
+  assert.equal(holder.release(), 0);
+});
+
+test('FindWindow: no arguments or an empty class give the first top-level window', () => {
+  const first = addon.FindWindow();
+  assert.equal(typeof first, 'number');
+  assert.notEqual(first, 0);  // the bed's desktop has windows
+  assert.equal(addon.FindWindow(0, 0, ''), first);
+  assert.equal(addon.FindWindow('x', {}, 5), first);  // non-numbers are 0, a non-string class is none
+  assert.equal(addon.FindWindow(0, 0, 'Quillaret no such class'), 0);
+});
+
+test('AccessibleObjectFromWindow: a window without a native object model gives undefined', () => {
+  assert.equal(addon.AccessibleObjectFromWindow(addon.FindWindow()), undefined);
+  assert.equal(addon.AccessibleObjectFromWindow(0), undefined);
+  assert.equal(addon.AccessibleObjectFromWindow('not a window'), undefined);
+});
