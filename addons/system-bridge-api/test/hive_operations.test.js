@@ -42,7 +42,9 @@ function printedBy(script) {
     ${script}`], {
     env: { ...process.env, SBA_ADDON_PATH: addonPath, CONTROL_PATH: controlPath },
     encoding: 'utf8',
+    timeout: 60000,
   });
+  assert.equal(child.error, undefined);
   assert.equal(child.status, 0, child.stderr);
   return child.stdout;
 }
