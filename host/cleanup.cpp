@@ -1,16 +1,15 @@
 #include "cleanup.h"
 
+#include "console.h"
 #include "environment.h"
 #include "process_probes.h"
 #include "remove_tree.h"
 
 #include <windows.h>
 
-#include <cctype>
+#include <cstdlib>
 #include <ctime>
-#include <iostream>
 #include <optional>
-#include <sstream>
 
 namespace {
 
@@ -21,12 +20,12 @@ constexpr DWORD kRetryPauseMs = 5000;
 
 void writeUsage()
 {
-    std::cout << "Error: Invalid argument/option. \n"
-              << "Type \"quillaret-host.exe --cleanup --delme --pid=000000\" for usage. \n"
-              << "Require: \n"
-              << "\t  --pid    \t PID to verify the setup.exe process is not running before cleanup. \n"
-              << "Option: \n"
-              << "\t  --delme  \t Delete quillaret-host.exe when cleanup success.\n";
+    writeOut("Error: Invalid argument/option. \n"
+             "Type \"quillaret-host.exe --cleanup --delme --pid=000000\" for usage. \n"
+             "Require: \n"
+             "\t  --pid    \t PID to verify the setup.exe process is not running before cleanup. \n"
+             "Option: \n"
+             "\t  --delme  \t Delete quillaret-host.exe when cleanup success.\n");
 }
 
 // Checks continuously, without pausing; false when the installer is still
@@ -42,12 +41,12 @@ bool waitForInstaller(std::uint32_t processId)
     return true;
 }
 
-// The value of a variable that names a folder to clean below; nothing when it
-// is not set, empty or not an absolute path.
-std::optional<std::string> baseFolder(const char* variable)
+// The value of a variable that names a folder to clean below, as the system
+// keeps it (UTF-16); nothing when it is not set or not a usable base folder.
+std::optional<std::wstring> baseFolder(const wchar_t* variable)
 {
-    std::optional<std::string> value = readEnvironment(variable);
-    if (!value || !isAbsolutePath(*value)) {
+    std::optional<std::wstring> value = readEnvironment(variable);
+    if (!value || !isUsableBaseFolder(*value)) {
         return std::nullopt;
     }
     return value;
@@ -55,20 +54,25 @@ std::optional<std::string> baseFolder(const char* variable)
 
 void removeFolders()
 {
-    if (std::optional<std::string> appData = baseFolder("APPDATA")) {
-        std::cout << *appData << "\n";
-        deleteWithRetry(*appData + "\\setup");
-        deleteWithRetry(*appData + "\\QuillaretWorkspace");
+    if (std::optional<std::wstring> appData = baseFolder(L"APPDATA")) {
+        writeOut(ansiText(*appData) + "\n");
+        deleteWithRetry(*appData + L"\\setup");
+        deleteWithRetry(*appData + L"\\QuillaretWorkspace");
     }
-    if (std::optional<std::string> temp = baseFolder("TEMP")) {
-        deleteWithRetry(*temp + "\\Quillaret\\Quillaret Workspace Installer");
-        deleteWithRetry(*temp + "\\Quillaret");
+    if (std::optional<std::wstring> temp = baseFolder(L"TEMP")) {
+        deleteWithRetry(*temp + L"\\Quillaret\\Quillaret Workspace Installer");
+        deleteWithRetry(*temp + L"\\Quillaret");
     }
 }
 
-bool isSeparator(char c)
+bool isSeparator(wchar_t c)
 {
-    return c == '\\' || c == '/';
+    return c == L'\\' || c == L'/';
+}
+
+bool isAsciiLetter(wchar_t c)
+{
+    return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
 }
 
 } // namespace
@@ -98,29 +102,36 @@ bool cleanupOptionsUsable(int argc, const CleanupOptions& options)
 
 std::uint32_t readProcessId(const std::string& pidText)
 {
-    std::istringstream in(pidText);
-    unsigned long long value = 0; // stays 0 when the text is no number
-    in >> value;
+    // What a decimal stream read gives: white space skipped, digits up to the
+    // first other character, 0 when there are none, the largest value when
+    // they overflow.
+    unsigned long long value = std::strtoull(pidText.c_str(), nullptr, 10);
     return static_cast<std::uint32_t>(value);
 }
 
-bool isAbsolutePath(const std::string& path)
+bool isAbsolutePath(const std::wstring& path)
 {
-    const bool drivePath = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':'
-                           && isSeparator(path[2]);
+    const bool drivePath = path.size() >= 3 && isAsciiLetter(path[0]) && path[1] == L':' && isSeparator(path[2]);
     const bool uncPath = path.size() >= 3 && isSeparator(path[0]) && isSeparator(path[1]) && !isSeparator(path[2]);
     return drivePath || uncPath;
 }
 
-void deleteWithRetry(const std::string& path)
+bool isUsableBaseFolder(const std::wstring& path)
 {
+    return isAbsolutePath(path) && path.find_first_of(L"?*") == std::wstring::npos;
+}
+
+void deleteWithRetry(const std::wstring& path)
+{
+    const std::string shown = ansiText(path);
     for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
-        std::cout << path << "\n";
+        writeOut(shown + "\n");
         if (removeTree(path)) {
             return;
         }
-        std::cout << "Unable to delete " << path << "\n"
-                  << "Retry Count : " << attempt << " trying to delete in 5 seconds. \n";
+        writeOut("Unable to delete " + shown + "\n" + "Retry Count : ");
+        writeOut(attempt);
+        writeOut(" trying to delete in 5 seconds. \n");
         Sleep(kRetryPauseMs);
     }
 }
@@ -136,11 +147,11 @@ void QuillaretWorkspaceClenup::run()
         Sleep(kPauseBeforeRemovalMs);
         removeFolders();
     } else {
-        std::cout << "Stop . \n";
+        writeOut("Stop . \n");
     }
-    std::cout << "Cleanup end";
+    writeOut("Cleanup end");
     if (options.deleteSelf) {
-        std::cout.flush();
+        flushOut();
         deleteSelf();
     }
 }

@@ -38,8 +38,13 @@ std::uint32_t readProcessId(const std::string& pidText);
 // True for a drive path ("C:\..." or "C:/...") or a UNC path ("\\server...").
 // Relative and drive-relative paths would make a removal land below the
 // current folder or the root of the current drive.
-bool isAbsolutePath(const std::string& path);
+bool isAbsolutePath(const std::wstring& path);
+
+// An absolute path without the wildcards "?" and "*", which no folder name
+// holds: a value with them (the ANSI form of a letter outside the code page,
+// say) names no folder of its own and is skipped.
+bool isUsableBaseFolder(const std::wstring& path);
 
 // Removes `path` with up to three attempts, 5 seconds apart, reporting each
-// failed attempt on standard output.
-void deleteWithRetry(const std::string& path);
+// failed attempt on standard output (the path in the ANSI code page).
+void deleteWithRetry(const std::wstring& path);

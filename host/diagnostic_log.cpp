@@ -1,17 +1,15 @@
 #include "diagnostic_log.h"
 
 #include "environment.h"
+#include "win_handle.h"
 
+#include <windows.h>
 #include <share.h>
 
 #include <algorithm>
-#include <cctype>
+#include <cstdio>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -30,20 +28,68 @@ std::string formatTime(const char* format, const std::tm& when)
     return std::string(buffer, length);
 }
 
+// The day's date and the fixed parts of a log file name are ASCII.
+std::wstring widenAscii(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+bool isDirectory(const std::wstring& path)
+{
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+char lowerAscii(wchar_t c)
+{
+    if (c >= L'A' && c <= L'Z') {
+        return static_cast<char>(c - L'A' + 'a');
+    }
+    return c < 0x80 ? static_cast<char>(c) : '?';
+}
+
+struct FolderListing {
+    std::size_t files = 0;             // regular files directly in the folder
+    std::vector<std::wstring> entries; // every entry, of any kind, as a full path
+};
+
+// False when the folder cannot be listed whole.
+bool listFolder(const std::wstring& folder, FolderListing& listing)
+{
+    WIN32_FIND_DATAW found;
+    UniqueFindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
+        return false;
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ++listing.files;
+        }
+        listing.entries.push_back(folder + name);
+    } while (FindNextFileW(search.get(), &found));
+    return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
 } // namespace
 
 DiagnosticLog::DiagnosticLog(std::string switchName) : switchName(std::move(switchName)) {}
 
 bool DiagnosticLog::isEnabled() const
 {
-    std::string value = readEnvironment(switchName.c_str()).value_or(std::string());
-    for (char& c : value) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::wstring name = widenAscii(switchName);
+    std::string value;
+    for (wchar_t c : readEnvironment(name.c_str()).value_or(std::wstring())) {
+        value.push_back(lowerAscii(c));
     }
     return value == "true";
 }
 
-void DiagnosticLog::open(const std::string& folder)
+void DiagnosticLog::open(const std::wstring& folder)
 {
     if (!isEnabled()) {
         return;
@@ -51,18 +97,13 @@ void DiagnosticLog::open(const std::string& folder)
     // One level only: the parent (the temporary folder) exists. When the folder
     // cannot be made (a file of that name in the way, say) the log stays closed
     // and the exchange goes on without it.
-    std::error_code error;
-    fs::path dir(folder);
-    if (!fs::is_directory(dir, error)) {
-        fs::create_directory(dir, error);
-        if (error) {
-            return;
-        }
+    if (!isDirectory(folder) && !CreateDirectoryW(folder.c_str(), nullptr)) {
+        return;
     }
-    std::string name = folder + "log_" + formatTime("%Y-%m-%d", localNow()) + ".txt";
+    std::wstring name = folder + L"log_" + widenAscii(formatTime("%Y-%m-%d", localNow())) + L".txt";
     // Text mode: the "\n" of each "\r\n" is stored as CR LF. Others may read
     // and write the day's file while it is open.
-    stream.reset(_fsopen(name.c_str(), "a", _SH_DENYNO));
+    stream.reset(_wfsopen(name.c_str(), L"a", _SH_DENYNO));
 }
 
 void DiagnosticLog::write(const std::string& message)
@@ -83,31 +124,19 @@ void DiagnosticLog::close()
     stream.reset();
 }
 
-void DiagnosticLog::prune(const std::string& folder)
+void DiagnosticLog::prune(const std::wstring& folder)
 {
     if (!isEnabled()) {
         return;
     }
-    std::error_code error;
-    std::size_t files = 0;
-    std::vector<std::string> entries;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        std::error_code kindError;
-        if (it->is_regular_file(kindError)) {
-            ++files;
-        }
-        try {
-            entries.push_back(it->path().string());
-        } catch (const std::exception&) {
-            // A name with no narrow form cannot be passed to remove(); skip it.
-        }
-    }
-    if (error || files <= kMaxFiles || entries.empty()) {
+    FolderListing listing;
+    if (!listFolder(folder, listing) || listing.files <= kMaxFiles) {
         return;
     }
-    // Names carry an ISO date, so the first in byte order is the oldest day.
-    std::sort(entries.begin(), entries.end());
-    std::remove(entries.front().c_str());
+    // Names carry an ISO date, so the first in code unit order is the oldest
+    // day. A folder chosen here is not removed (_wremove deletes files only).
+    std::sort(listing.entries.begin(), listing.entries.end());
+    _wremove(listing.entries.front().c_str());
 }
 
 std::string formatLogLine(const std::string& message, const std::tm& localTime)

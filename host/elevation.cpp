@@ -1,16 +1,18 @@
 #include "elevation.h"
 
+#include "console.h"
+
 #include <windows.h>
 #include <shellapi.h>
-
-#include <iostream>
 
 void QuillaretWorkspaceElevate::run()
 {
     if (argc < 3) {
         return;
     }
-    std::cout << "Run as: " << argv[2] << argc;
+    writeOut("Run as: ");
+    writeOut(argv[2]);
+    writeOut(argc);
     std::string parameters = buildElevatedParameters(argc, argv);
 
     SHELLEXECUTEINFOA info{};

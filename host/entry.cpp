@@ -2,12 +2,11 @@
 // extension, with the installer clean-up and elevation modes.
 
 #include "cleanup.h"
+#include "console.h"
 #include "elevation.h"
 #include "native_messaging.h"
 
 #include <cstring>
-#include <exception>
-#include <iostream>
 
 namespace {
 
@@ -19,11 +18,11 @@ bool isArgument(int argc, char** argv, const char* mode)
 void runMode(int argc, char** argv)
 {
     if (isArgument(argc, argv, "\"--elevate\"")) {
-        std::cout << "elevate";
+        writeOut("elevate");
         QuillaretWorkspaceElevate mode(argc, argv);
         mode.run();
     } else if (isArgument(argc, argv, "--cleanup")) {
-        std::cout << "Cleanup \n";
+        writeOut("Cleanup \n");
         QuillaretWorkspaceClenup mode(argc, argv);
         mode.run();
     } else {

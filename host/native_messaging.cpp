@@ -16,23 +16,20 @@ constexpr const char* kApplication = "QuillaretWorkspace.exe";
 constexpr int kPolls = 2;
 constexpr DWORD kPollSleepMs = 50;
 
-// The temporary folder with its trailing separator, in narrow text; empty when
-// the system cannot name one.
-std::string temporaryFolder()
+// The temporary folder with its trailing separator, as the system gives it
+// (UTF-16, no code page in between); empty when the system cannot name one.
+std::wstring temporaryFolder()
 {
     wchar_t wide[MAX_PATH + 1];
     DWORD length = GetTempPathW(MAX_PATH + 1, wide);
     if (length == 0 || length > MAX_PATH) {
-        return std::string();
+        return std::wstring();
     }
-    int size = WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide, static_cast<int>(length), narrow.data(), size, nullptr, nullptr);
-    DWORD attributes = GetFileAttributesA(narrow.c_str());
+    DWORD attributes = GetFileAttributesW(wide);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return std::string();
+        return std::wstring();
     }
-    return narrow;
+    return std::wstring(wide, length);
 }
 
 DWORD bytesWaiting(HANDLE input)
@@ -112,8 +109,8 @@ QuillaretWorkspaceProcess::QuillaretWorkspaceProcess() : log(kLogSwitch) {}
 void QuillaretWorkspaceProcess::run()
 {
     // Without a temporary folder there is no log; the exchange still happens.
-    std::string temp = temporaryFolder();
-    std::string logFolder = temp.empty() ? std::string() : temp + "/quillaret-host/";
+    std::wstring temp = temporaryFolder();
+    std::wstring logFolder = temp.empty() ? std::wstring() : temp + L"/quillaret-host/";
     if (!logFolder.empty()) {
         log.open(logFolder);
     }

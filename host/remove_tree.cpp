@@ -24,14 +24,6 @@ bool succeededOrMissing(BOOL result)
     return result || isMissing(GetLastError());
 }
 
-std::wstring widen(const std::string& text)
-{
-    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-    return wide;
-}
-
 bool isDotEntry(const wchar_t* name)
 {
     return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
@@ -41,10 +33,11 @@ bool isDotEntry(const wchar_t* name)
 // followed.
 std::optional<std::wstring> finalPath(const std::wstring& path)
 {
-    UniqueHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (handle.get() == INVALID_HANDLE_VALUE) {
+    UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                        nullptr));
+    if (!handle) {
         return std::nullopt;
     }
     std::wstring result(MAX_PATH, L'\0');
@@ -98,7 +91,7 @@ std::optional<std::vector<Entry>> listFolder(const std::wstring& folder)
     WIN32_FIND_DATAW found;
     UniqueFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr, 0));
-    if (search.get() == INVALID_HANDLE_VALUE) {
+    if (!search) {
         return std::nullopt;
     }
     std::vector<Entry> entries;
@@ -161,12 +154,11 @@ bool removeEntry(const Entry& entry)
 
 } // namespace
 
-bool removeTree(const std::string& path)
+bool removeTree(const std::wstring& path)
 {
-    std::wstring wide = widen(path);
-    DWORD attributes = GetFileAttributesW(wide.c_str());
+    DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         return isMissing(GetLastError());
     }
-    return removeEntry({wide, attributes});
+    return removeEntry({path, attributes});
 }

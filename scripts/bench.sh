@@ -5,3 +5,5 @@ cd "$(dirname "$0")/.."
 bash scripts/bench-host.sh
 bash scripts/bench-browser.sh
 bash scripts/bench-quiet-mode.sh "$@"
+bash scripts/bench-com-server.sh
+bash scripts/bench-com-bridge.sh

@@ -83,6 +83,45 @@ export interface ComError extends Error {
   comError: ComErrorInfo;
 }
 
+/** A member of `_getTypeInfo().properties` or `.functions`. */
+export interface MemberDescription {
+  /** All parameters, optional ones included. */
+  numArgs: number;
+}
+
+/** A member of `_getTypeInfo().events`. */
+export interface EventDescription {
+  numArgs: number;
+  /** The number to pass to `on` and `off`. */
+  dispid: number;
+}
+
+/**
+ * What an object offers, by name in UTF-16 code-unit order ("Z..." before
+ * "a..."). Properties have a property get, put or putref function (a
+ * property's get and put are listed once, as the later of the two in the
+ * type information describes it); events are those of the object's first
+ * connection point when its type library describes them. Whatever the
+ * object does not supply is absent: an object without type information
+ * gives three empty objects.
+ */
+export interface TypeInfo {
+  properties: { [name: string]: MemberDescription };
+  functions: { [name: string]: MemberDescription };
+  events: { [name: string]: EventDescription };
+}
+
+/**
+ * An event callback. Its arguments are the event's, converted as results
+ * are, in the order of the notification's argument array: for IDispatch the
+ * last declared parameter first. By-reference arguments arrive as values and
+ * are never written back; object arguments arrive as new ComObjects, which
+ * the callback releases when done. Callbacks run later on the script thread,
+ * never inside the server's call; an exception a callback throws reaches the
+ * process as an uncaught exception.
+ */
+export type EventCallback = (...args: ComResult[]) => void;
+
 /**
  * One automation object. Instances come from the module functions, from
  * results and from `_out` cells; `new ComObject()` and `ComObject()` throw.
@@ -91,9 +130,24 @@ export interface ComError extends Error {
  * released. Calling an instance invokes its default member ("_Default"):
  * first as a property get, then as a method; undefined when both fail.
  */
-export declare class ComObject {
-  private constructor();
+export interface ComObject extends Iterable<ComResult> {
   (...args: ComArgument[]): ComResult;
+  /**
+   * Subscribes the callback to the event with this DISPID (see
+   * `_getTypeInfo().events`); registering a function twice makes it run
+   * twice. Does nothing when dispid is no number, callback no function, or
+   * the object has no connection point. While subscribed, the object keeps
+   * the event loop alive.
+   */
+  on(dispid: number, callback: EventCallback): undefined;
+  /**
+   * Removes one registration of that very function. Removing the last one
+   * unsubscribes from the server and lets the event loop end; so does a
+   * `release()` that brings the object to 0.
+   */
+  off(dispid: number, callback: EventCallback): undefined;
+  /** Reflection, gathered on the first call and answered from then on without asking the server. */
+  _getTypeInfo(): TypeInfo;
   /** Property get; undefined when the member is unknown or the call fails. */
   get(name: string, ...args: ComArgument[]): ComResult;
   /** Property put; the outcome is not reported. */
@@ -110,7 +164,22 @@ export declare class ComObject {
   qi<T>(iids: T[]): T | undefined;
   /** Releases one reference; returns the interface's new count. */
   release(): number;
+  /**
+   * The elements of a collection, from its enumerator (DISPID_NEWENUM),
+   * converted as results are. Throws a TypeError when the object has no
+   * enumerator, and a ComError when the enumerator fails part-way. Leaving
+   * the loop early releases the enumerator.
+   */
+  [Symbol.iterator](): Iterator<ComResult>;
 }
+
+/** The class, for `instanceof`; calling it or constructing it throws. */
+export interface ComObjectClass {
+  readonly prototype: ComObject;
+  new (): never;
+  (): never;
+}
+export declare const ComObject: ComObjectClass;
 
 /** Creates the server object of a ProgID (in-process or local server). */
 export declare function CreateObject(progId: string): ComObject;

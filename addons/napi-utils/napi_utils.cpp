@@ -31,10 +31,10 @@ void BeginMethod(const Napi::CallbackInfo& info, const char* methodName)
         Trace("[NAPI-UTILS] [%s] With no argument\n", context);
         return;
     }
-    Trace("[NAPI-UTILS] [%s] With %zd argument(s)\n", context, count);
+    Trace("[NAPI-UTILS] [%s] With %lld argument(s)\n", context, static_cast<long long>(count));
     for (std::size_t i = 0; i < count; ++i) {
         char name[32];
-        std::snprintf(name, sizeof name, "#%zd", i);
+        std::snprintf(name, sizeof name, "#%lld", static_cast<long long>(i));
         DumpValue(name, info[i]);
     }
 }

@@ -16,9 +16,18 @@ NapiUtilsState& State()
 
 namespace {
 
+int RuntimeVprintf(const char* format, va_list args)
+{
+#if defined(__MINGW32__)
+    return __ms_vprintf(format, args);
+#else
+    return std::vprintf(format, args);
+#endif
+}
+
 void PrintVa(const char* format, va_list args)
 {
-    std::vprintf(format, args);
+    RuntimeVprintf(format, args);
     std::fflush(stdout);
 }
 

@@ -19,9 +19,16 @@
 #error "NAPI_UTILS_MODULE_NAME must name the addon"
 #endif
 
-#if defined(__GNUC__)
+// Print and Trace format with the C runtime's printf (see Print); MinGW's
+// compiler checks their formats against that printf, not its own.
+#if defined(__MINGW32__)
+#define NAPI_UTILS_CRT_PRINTF(format_index, first_arg) __attribute__((format(ms_printf, format_index, first_arg)))
+#define NAPI_UTILS_PRINTF(format_index, first_arg) __attribute__((format(gnu_printf, format_index, first_arg)))
+#elif defined(__GNUC__)
+#define NAPI_UTILS_CRT_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
 #define NAPI_UTILS_PRINTF(format_index, first_arg) __attribute__((format(gnu_printf, format_index, first_arg)))
 #else
+#define NAPI_UTILS_CRT_PRINTF(format_index, first_arg)
 #define NAPI_UTILS_PRINTF(format_index, first_arg)
 #endif
 
@@ -58,10 +65,14 @@ struct NapiUtilsState {
 NapiUtilsState& State();
 
 // printf to standard output, flushed at once so that the lines keep their
-// place among the runtime's own output.
-void Print(const char* format, ...) NAPI_UTILS_PRINTF(1, 2);
+// place among the runtime's own output. It is the C runtime's own printf, as
+// in a build with Microsoft's compiler: %p prints 16 upper-case hexadecimal
+// digits. (MinGW's libstdc++ switches plain printf to MinGW's replacement,
+// which prints %p in lower case.) Use %lld rather than %zd for sizes: the
+// system's older C runtime does not know the z modifier.
+void Print(const char* format, ...) NAPI_UTILS_CRT_PRINTF(1, 2);
 // Print, only while tracing is on.
-void Trace(const char* format, ...) NAPI_UTILS_PRINTF(1, 2);
+void Trace(const char* format, ...) NAPI_UTILS_CRT_PRINTF(1, 2);
 
 // Whether a DEBUG value turns tracing on for the module named.
 bool DebugValueTurnsOn(const char* value, const char* moduleName, bool moduleNameTraces);

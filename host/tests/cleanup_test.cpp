@@ -38,6 +38,11 @@ bool usable(Arguments arguments)
     return cleanupOptionsUsable(arguments.argc(), parseCleanupOptions(arguments.argc(), arguments.argv()));
 }
 
+std::wstring wide(const std::string& path)
+{
+    return std::wstring(path.begin(), path.end()); // test paths are ASCII
+}
+
 bool exists(const std::string& path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -95,15 +100,28 @@ TEST(CleanupOptions, ReadProcessId)
     EXPECT_EQ(readProcessId("abc"), 0u);
     EXPECT_EQ(readProcessId("  42x"), 42u);
     EXPECT_EQ(readProcessId("4294967297"), 1u); // low 32 bits of a 64-bit value
+    // As a decimal stream read: a sign is taken, an overflow gives the largest value.
+    EXPECT_EQ(readProcessId("+7"), 7u);
+    EXPECT_EQ(readProcessId("-1"), 0xFFFFFFFFu);
+    EXPECT_EQ(readProcessId("18446744073709551616"), 0xFFFFFFFFu);
 }
 
-TEST(CleanupBaseFolder, OnlyAbsolutePaths)
+TEST(CleanupBaseFolder, OnlyAbsolutePathsWithoutWildcards)
 {
-    EXPECT_TRUE(isAbsolutePath("C:\\Users\\me\\AppData\\Roaming"));
-    EXPECT_TRUE(isAbsolutePath("z:/tmp"));
-    EXPECT_TRUE(isAbsolutePath("\\\\server\\share"));
-    for (const char* relative : {"", ".", "setup", "C:", "C:setup", "\\Users", "\\\\", "..\\x"}) {
-        EXPECT_FALSE(isAbsolutePath(relative)) << relative;
+    for (const wchar_t* absolute : {L"C:\\Users\\me\\AppData\\Roaming", L"z:/tmp", L"\\\\server\\share",
+                                    L"C:\\Users\\\u5c71\u7530\\AppData\\Roaming"}) {
+        EXPECT_TRUE(isAbsolutePath(absolute));
+        EXPECT_TRUE(isUsableBaseFolder(absolute));
+    }
+    for (const wchar_t* relative : {L"", L".", L"setup", L"C:", L"C:setup", L"\\Users", L"\\\\", L"..\\x",
+                                    L"\u00e9:\\x"}) {
+        EXPECT_FALSE(isAbsolutePath(relative));
+        EXPECT_FALSE(isUsableBaseFolder(relative));
+    }
+    // The ANSI form of a name the code page cannot show is a pattern.
+    for (const wchar_t* pattern : {L"C:\\Users\\??\\AppData\\Roaming", L"C:\\Users\\*", L"\\\\server\\s?are"}) {
+        EXPECT_TRUE(isAbsolutePath(pattern));
+        EXPECT_FALSE(isUsableBaseFolder(pattern));
     }
 }
 
@@ -130,26 +148,26 @@ TEST(RemoveTree, RemovesNestedAndReadOnlyContent)
     writeFile(root + "\\a\\b c\\deep.txt");
     SetFileAttributesA((root + "\\a\\b c\\deep.txt").c_str(), FILE_ATTRIBUTE_READONLY);
 
-    EXPECT_TRUE(removeTree(root));
+    EXPECT_TRUE(removeTree(wide(root)));
     EXPECT_FALSE(exists(root));
-    EXPECT_TRUE(removeTree(root)); // missing counts as removed
-    EXPECT_TRUE(removeTree(root + "\\no\\such\\folder"));
+    EXPECT_TRUE(removeTree(wide(root))); // missing counts as removed
+    EXPECT_TRUE(removeTree(wide(root + "\\no\\such\\folder")));
 }
 
 TEST(RemoveTree, SingleFileAndHeldFile)
 {
     std::string root = scratchFolder("held");
     writeFile(root + "\\alone.txt");
-    EXPECT_TRUE(removeTree(root + "\\alone.txt"));
+    EXPECT_TRUE(removeTree(wide(root + "\\alone.txt")));
     EXPECT_FALSE(exists(root + "\\alone.txt"));
 
     std::string held = root + "\\held.txt";
     writeFile(held);
     HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(removeTree(root));
+    EXPECT_FALSE(removeTree(wide(root)));
     EXPECT_TRUE(exists(held));
     CloseHandle(holder);
-    EXPECT_TRUE(removeTree(root));
+    EXPECT_TRUE(removeTree(wide(root)));
     EXPECT_FALSE(exists(root));
 }

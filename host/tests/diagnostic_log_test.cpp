@@ -32,7 +32,7 @@ protected:
         fs::remove_all(folder);
     }
     static void setSwitch(const char* value) { SetEnvironmentVariableA(kSwitch, value); }
-    std::string folderText() const { return folder.string() + "/"; }
+    std::wstring folderText() const { return folder.wstring() + L"/"; }
 
     fs::path folder;
 };

@@ -141,13 +141,13 @@ TEST(RemoveTreeLinks, Win32SymbolicLinks)
                         SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
     CreateSymbolicLinkW(fileLink.c_str(), scene.canary.c_str(), SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
     if (!exists(folderLink) || !exists(fileLink)) {
-        removeTree(narrow(scene.root));
+        removeTree(scene.root);
         GTEST_SKIP() << "CreateSymbolicLinkW reports success but made no link (Wine)";
     }
-    EXPECT_TRUE(removeTree(narrow(scene.tree)));
+    EXPECT_TRUE(removeTree(scene.tree));
     EXPECT_FALSE(exists(scene.tree));
     EXPECT_TRUE(exists(scene.canary));
-    removeTree(narrow(scene.root));
+    removeTree(scene.root);
 }
 
 TEST(RemoveTreeLinks, Junction)
@@ -155,13 +155,13 @@ TEST(RemoveTreeLinks, Junction)
     Scene scene = makeScene(L"junction");
     if (!makeJunction(scene.outside, scene.tree + L"\\junction")) {
         DWORD error = GetLastError();
-        removeTree(narrow(scene.root));
+        removeTree(scene.root);
         GTEST_SKIP() << "FSCTL_SET_REPARSE_POINT cannot make a junction here (error " << error << ")";
     }
-    EXPECT_TRUE(removeTree(narrow(scene.tree)));
+    EXPECT_TRUE(removeTree(scene.tree));
     EXPECT_FALSE(exists(scene.tree));
     EXPECT_TRUE(exists(scene.canary));
-    removeTree(narrow(scene.root));
+    removeTree(scene.root);
 }
 
 // Wine shows a Unix link to a folder as a folder with the reparse point
@@ -181,14 +181,14 @@ TEST(RemoveTreeLinks, UnixLinks)
     };
     for (const auto& kind : links) {
         if (!makeUnixLink(kind.target, kind.link)) {
-            removeTree(narrow(scene.root));
+            removeTree(scene.root);
             GTEST_SKIP() << "no Unix file system below this drive";
         }
         EXPECT_EQ(GetFileAttributesW(kind.link.c_str()), kind.attributes);
-        EXPECT_FALSE(removeTree(narrow(scene.tree)));
+        EXPECT_FALSE(removeTree(scene.tree));
         EXPECT_TRUE(exists(kind.link));
         EXPECT_TRUE(exists(scene.canary));
         removeUnixLink(kind.link);
     }
-    removeTree(narrow(scene.root));
+    removeTree(scene.root);
 }

@@ -19,21 +19,18 @@ namespace {
 
 using CallInfo = Nan::FunctionCallbackInfo<v8::Value>;
 
-// The receiver's COM state; throws when the object was released.
-std::shared_ptr<ComHolder> LiveHolder(v8::Local<v8::Object> receiver) {
+// The receiver's interface; null, with an Error thrown, once it was
+// released. Script that runs during an operation (a getter, a toString) may
+// release the object, so an operation looks again after running script;
+// between that look and the end of its COM calls no script runs.
+IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver);
-  if (wrapper == nullptr || !wrapper->holder() || wrapper->holder()->dispatch == nullptr) {
+  const std::shared_ptr<ComHolder>& holder = wrapper->holder();
+  if (!holder || holder->dispatch == nullptr) {
     Nan::ThrowError("The ComObject was released");
     return nullptr;
   }
-  return wrapper->holder();
-}
-
-// Script arguments from index first on, in script order.
-std::vector<v8::Local<v8::Value>> ArgumentsFrom(const CallInfo& info, int first) {
-  std::vector<v8::Local<v8::Value>> values;
-  for (int i = first; i < info.Length(); ++i) values.push_back(info[i]);
-  return values;
+  return holder->dispatch;
 }
 
 // Names are resolved on every call; nothing is cached.
@@ -45,20 +42,18 @@ HRESULT Resolve(IDispatch* target, const std::wstring& name, DISPID* dispid) {
 // get, call and callUnsafe: the member named by argument 0, with the other
 // arguments; a failure is thrown as a COM error or answered with undefined.
 void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
-  std::shared_ptr<ComHolder> holder = LiveHolder(info.Holder());
-  if (!holder) return;
+  if (LiveDispatch(info.Holder()) == nullptr) return;
   std::optional<std::wstring> name = WideTextOf(info[0]);
   if (!name) return;
   CallArguments arguments;
-  if (!arguments.Convert(ArgumentsFrom(info, 1), true)) return;
-  // Script ran during the conversion and may have released the object.
-  if (holder->dispatch == nullptr) return (void)Nan::ThrowError("The ComObject was released");
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(holder->dispatch);
+  if (!arguments.Convert(ScriptValues(info, 1), true)) return;
+  IDispatch* target = LiveDispatch(info.Holder());
+  if (target == nullptr) return;
 
   Variant result;
   ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
-  HRESULT outcome = Resolve(target.get(), *name, &dispid);
+  HRESULT outcome = Resolve(target, *name, &dispid);
   if (SUCCEEDED(outcome))
     outcome = target->Invoke(dispid, IID_NULL, 0, flags, arguments.params(), result.get(), exception.get(), nullptr);
   if (FAILED(outcome)) {
@@ -94,24 +89,22 @@ NAN_METHOD(CallUnsafeMethod) { InvokeMember(info, DISPATCH_METHOD, true); }
 
 // A property put of one value; the outcome is not reported.
 NAN_METHOD(SetMethod) {
-  std::shared_ptr<ComHolder> holder = LiveHolder(info.Holder());
-  if (!holder) return;
+  if (LiveDispatch(info.Holder()) == nullptr) return;
   std::optional<std::wstring> name = WideTextOf(info[0]);
   if (!name) return;
   CallArguments value;
-  if (!value.Convert({info[1]}, false)) return;
-  if (holder->dispatch == nullptr) return (void)Nan::ThrowError("The ComObject was released");
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(holder->dispatch);
+  if (!value.Convert(ScriptValues(info[1]), false)) return;
+  IDispatch* target = LiveDispatch(info.Holder());
+  if (target == nullptr) return;
   DISPID dispid = DISPID_UNKNOWN;
-  if (SUCCEEDED(Resolve(target.get(), *name, &dispid)))
+  if (SUCCEEDED(Resolve(target, *name, &dispid)))
     target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, value.put_params(), nullptr, nullptr, nullptr);
 }
 
 // The first element of the list naming an interface the object supports,
 // exactly as script passed it; the interface itself is not kept.
 NAN_METHOD(QueryInterfaceMethod) {
-  std::shared_ptr<ComHolder> holder = LiveHolder(info.Holder());
-  if (!holder || !info[0]->IsArray()) return;
+  if (LiveDispatch(info.Holder()) == nullptr || !info[0]->IsArray()) return;
   v8::Local<v8::Array> list = info[0].As<v8::Array>();
   for (uint32_t i = 0; i < list->Length(); ++i) {
     v8::Local<v8::Value> element;
@@ -124,9 +117,11 @@ NAN_METHOD(QueryInterfaceMethod) {
     }
     Bstr identifier(SysAllocStringLen(text->data(), static_cast<UINT>(text->size())));
     IID iid;
-    if (FAILED(CLSIDFromString(identifier.get(), &iid)) || holder->dispatch == nullptr) continue;
+    if (FAILED(CLSIDFromString(identifier.get(), &iid))) continue;
+    IDispatch* target = LiveDispatch(info.Holder());
+    if (target == nullptr) return;
     ComPtr<IUnknown> probe;
-    if (SUCCEEDED(holder->dispatch->QueryInterface(iid, probe.put_void())) && probe) {
+    if (SUCCEEDED(target->QueryInterface(iid, probe.put_void())) && probe) {
       info.GetReturnValue().Set(element);
       return;
     }
@@ -134,7 +129,7 @@ NAN_METHOD(QueryInterfaceMethod) {
 }
 
 NAN_METHOD(ReleaseMethod) {
-  if (!LiveHolder(info.Holder())) return;
+  if (LiveDispatch(info.Holder()) == nullptr) return;
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
   info.GetReturnValue().Set(static_cast<uint32_t>(ReleaseComObject(wrapper)));
 }
@@ -143,14 +138,13 @@ NAN_METHOD(ReleaseMethod) {
 // holders are passed by reference but not written back. Never throws for a
 // COM failure.
 NAN_METHOD(CallDefaultMember) {
-  std::shared_ptr<ComHolder> holder = LiveHolder(info.Holder());
-  if (!holder) return;
+  if (LiveDispatch(info.Holder()) == nullptr) return;
   CallArguments arguments;
-  if (!arguments.Convert(ArgumentsFrom(info, 0), false)) return;
-  if (holder->dispatch == nullptr) return (void)Nan::ThrowError("The ComObject was released");
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(holder->dispatch);
+  if (!arguments.Convert(ScriptValues(info, 0), false)) return;
+  IDispatch* target = LiveDispatch(info.Holder());
+  if (target == nullptr) return;
   Variant result;
-  if (SUCCEEDED(InvokeDefault(target.get(), arguments.params(), result.get())))
+  if (SUCCEEDED(InvokeDefault(target, arguments.params(), result.get())))
     info.GetReturnValue().Set(FromVariant(*result));
 }
 

@@ -1,6 +1,11 @@
 #include "com_object_wrapper.h"
 
+#include "collection_iterator.h"
 #include "com_object.h"
+#include "event_sink.h"
+#include "type_info.h"
+
+#include <utility>
 
 namespace com_bridge {
 namespace {
@@ -19,12 +24,16 @@ void RegisterComObjectClass(v8::Local<v8::Object> exports) {
   tpl->SetClassName(Nan::New("ComObject").ToLocalChecked());
   tpl->InstanceTemplate()->SetInternalFieldCount(1);
   // Each with a signature: the runtime rejects a receiver that is no ComObject.
+  Nan::SetPrototypeMethod(tpl, "on", OnMethod);
+  Nan::SetPrototypeMethod(tpl, "off", OffMethod);
+  Nan::SetPrototypeMethod(tpl, "_getTypeInfo", GetTypeInfoMethod);
   Nan::SetPrototypeMethod(tpl, "get", GetMethod);
   Nan::SetPrototypeMethod(tpl, "set", SetMethod);
   Nan::SetPrototypeMethod(tpl, "call", CallMethod);
   Nan::SetPrototypeMethod(tpl, "callUnsafe", CallUnsafeMethod);
   Nan::SetPrototypeMethod(tpl, "qi", QueryInterfaceMethod);
   Nan::SetPrototypeMethod(tpl, "release", ReleaseMethod);
+  AddIterator(tpl);
   Nan::SetCallAsFunctionHandler(tpl->InstanceTemplate(), CallDefaultMember);
   com_object_template.Reset(tpl);
   Nan::Set(exports, Nan::New("ComObject").ToLocalChecked(), Nan::GetFunction(tpl).ToLocalChecked());
@@ -57,6 +66,12 @@ ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   ULONG count = holder->dispatch->Release();
   if (count == 0) {
     holder->dispatch = nullptr;
+    // The object is gone: its subscriptions go too, so that nothing keeps
+    // the event loop alive for an object script can no longer use.
+    if (holder->sink != nullptr) {
+      holder->sink->TearDown(nullptr);
+      std::exchange(holder->sink, nullptr)->Release();
+    }
     wrapper->Drop();
   }
   return count;

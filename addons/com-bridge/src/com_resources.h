@@ -123,9 +123,9 @@ class ExceptionInfo {
  public:
   ExceptionInfo() : info_() {}
   ~ExceptionInfo() {
-    SysFreeString(info_.bstrSource);
-    SysFreeString(info_.bstrDescription);
-    SysFreeString(info_.bstrHelpFile);
+    for (BSTR text : {info_.bstrSource, info_.bstrDescription, info_.bstrHelpFile}) {
+      if (text != nullptr) SysFreeString(text);
+    }
   }
   ExceptionInfo(const ExceptionInfo&) = delete;
   ExceptionInfo& operator=(const ExceptionInfo&) = delete;

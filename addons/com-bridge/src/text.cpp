@@ -2,9 +2,44 @@
 
 #include <string.h>
 
+#include <algorithm>
+
 namespace com_bridge {
 
+namespace {
+
+bool IsHighSurrogate(wchar_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// A script string's UTF-16 units, read directly: the same text as the way
+// through UTF-8 gives (a lone surrogate becomes U+FFFD, the text ends at its
+// first NUL), without two conversions.
+std::wstring WideTextOfString(v8::Local<v8::String> string) {
+  // Member names are short: those need no buffer of their own.
+  uint16_t short_units[64];
+  std::u16string long_units;
+  const int length = string->Length();
+  uint16_t* units = short_units;
+  if (length > 64) {
+    long_units.resize(static_cast<size_t>(length));
+    units = reinterpret_cast<uint16_t*>(long_units.data());
+  }
+  string->Write(v8::Isolate::GetCurrent(), units, 0, length, v8::String::NO_NULL_TERMINATION);
+  std::wstring text(units, std::find(units, units + length, 0));
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
+      ++i;
+    } else if (IsHighSurrogate(text[i]) || IsLowSurrogate(text[i])) {
+      text[i] = 0xFFFD;
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
 std::optional<std::wstring> WideTextOf(v8::Local<v8::Value> value) {
+  if (value->IsString()) return WideTextOfString(value.As<v8::String>());
   Nan::TryCatch failure;
   Nan::Utf8String utf8(value);  // invalid UTF-16 becomes U+FFFD here
   if (failure.HasCaught()) {

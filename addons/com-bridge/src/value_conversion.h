@@ -16,6 +16,27 @@
 
 namespace com_bridge {
 
+// The script values a call passes on: a call's arguments from one index on,
+// or a single value.
+class ScriptValues {
+ public:
+  ScriptValues(const Nan::FunctionCallbackInfo<v8::Value>& info, int first) : info_(&info), first_(first) {}
+  explicit ScriptValues(v8::Local<v8::Value> single) : single_(single) {}
+
+  size_t size() const {
+    if (info_ == nullptr) return 1;
+    return info_->Length() > first_ ? static_cast<size_t>(info_->Length() - first_) : 0;
+  }
+  v8::Local<v8::Value> operator[](size_t i) const {
+    return info_ != nullptr ? (*info_)[first_ + static_cast<int>(i)] : single_;
+  }
+
+ private:
+  const Nan::FunctionCallbackInfo<v8::Value>* info_ = nullptr;
+  int first_ = 0;
+  v8::Local<v8::Value> single_;
+};
+
 // One call's arguments, in the order IDispatch::Invoke takes them: the last
 // script argument at index 0. Every slot is a VARIANT owned here (an object
 // holds a reference of its own), and a by-reference slot points at a cell
@@ -34,7 +55,7 @@ class CallArguments {
   // both cases the result is false and nothing reached COM. With
   // record_out, `_out` holders passed by reference are remembered for
   // WriteBackOutValues.
-  bool Convert(const std::vector<v8::Local<v8::Value>>& values, bool record_out);
+  bool Convert(const ScriptValues& values, bool record_out);
 
   DISPPARAMS* params();
   // For a property put: the one value under the named argument DISPID_PROPERTYPUT.
@@ -45,7 +66,12 @@ class CallArguments {
   void WriteBackOutValues() const;
 
  private:
-  std::vector<VARIANT> slots_;
+  // Most calls pass a few arguments: those need no allocation.
+  static constexpr size_t kInlineSlots = 8;
+  VARIANT inline_slots_[kInlineSlots];
+  std::vector<VARIANT> more_slots_;
+  VARIANT* slots_ = inline_slots_;
+  size_t count_ = 0;
   std::vector<std::unique_ptr<Variant>> cells_;
   std::vector<std::pair<v8::Local<v8::Object>, size_t>> out_holders_;
   DISPPARAMS params_ = {};

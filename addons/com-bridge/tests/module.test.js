@@ -10,7 +10,8 @@ test('the exports, in their order of creation, and the prototype methods in thei
     ['ComObject', 'CreateObject', 'GetActiveObject', 'FindWindow', 'AccessibleObjectFromWindow', 'Release']);
   assert.equal(addon.ComObject.name, 'ComObject');
   assert.deepEqual(Object.getOwnPropertyNames(addon.ComObject.prototype).filter((n) => n !== 'constructor'),
-    ['get', 'set', 'call', 'callUnsafe', 'qi', 'release']);
+    ['on', 'off', '_getTypeInfo', 'get', 'set', 'call', 'callUnsafe', 'qi', 'release']);
+  assert.equal(typeof addon.ComObject.prototype[Symbol.iterator], 'function');
 });
 
 test('ComObject cannot be constructed or called by script', () => {

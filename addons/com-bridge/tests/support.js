@@ -1,6 +1,11 @@
 'use strict';
-// Loads com-bridge for the tests, in the Windows node.exe under Wine.
+// Loads com-bridge for the tests, in the Windows node.exe under Wine, and
+// reaches the test server (Quillaret.TestServer) and its probe, which reads
+// the server's call record and counts its objects and references without
+// being counted itself.
 const path = require('node:path');
+const test = require('node:test');
+const assert = require('node:assert/strict');
 
 const addon = require(process.env.COM_BRIDGE ||
   path.resolve(__dirname, '../../../dist/win-x64/com-bridge.node'));
@@ -8,4 +13,56 @@ const addon = require(process.env.COM_BRIDGE ||
 // The HRESULT as the addon reports it: a signed 32-bit number.
 const hresult = (code) => code | 0;
 
-module.exports = { addon, hresult };
+const VT = {
+  EMPTY: 0, NULL: 1, I2: 2, I4: 3, R4: 4, R8: 5, CY: 6, DATE: 7, BSTR: 8, DISPATCH: 9, ERROR: 10, BOOL: 11,
+  VARIANT: 12, UNKNOWN: 13, DECIMAL: 14, I1: 16, UI1: 17, UI2: 18, UI4: 19, I8: 20, UI8: 21, ARRAY: 0x2000,
+  BYREF: 0x4000,
+};
+const DISP_E_PARAMNOTFOUND = 0x80020004;
+
+function withProbe(fn) {
+  const probe = addon.CreateObject('Quillaret.TestProbe');
+  try {
+    return fn(probe);
+  } finally {
+    probe.release();
+  }
+}
+
+// The server's live objects and their references.
+const serverCounts = () => withProbe((p) => ({ live: p.get('LiveObjects'), references: p.get('References') }));
+// The calls the server received since the last reset, oldest first.
+const serverCalls = () => withProbe((p) => JSON.parse(p.get('Calls')));
+const resetServerCalls = () => withProbe((p) => p.call('Reset'));
+// The arguments of the last call the server received, as the server saw
+// them (index 0 is the last argument).
+const lastArguments = () => serverCalls().at(-1).args;
+
+function releaseIfLive(object) {
+  try {
+    object.release();
+  } catch (e) {
+    if (e.message !== 'The ComObject was released') throw e;
+  }
+}
+
+// A test with a fresh TestServer object, released afterwards; the test
+// releases every other object it gets. Ends by proving that no server object
+// or reference is left.
+function serverTest(name, body) {
+  test(name, async () => {
+    resetServerCalls();
+    const server = addon.CreateObject('Quillaret.TestServer');
+    try {
+      await body(server);
+    } finally {
+      releaseIfLive(server);
+    }
+    assert.deepEqual(serverCounts(), { live: 0, references: 0 }, 'server objects or references left');
+  });
+}
+
+module.exports = {
+  addon, hresult, VT, DISP_E_PARAMNOTFOUND, serverTest, serverCounts, serverCalls, resetServerCalls, lastArguments,
+  releaseIfLive,
+};

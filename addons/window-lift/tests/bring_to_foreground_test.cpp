@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -30,10 +31,12 @@ private:
     HWND window_ = nullptr;
 };
 
+// %p as the Windows C runtime prints it: 16 upper-case hexadecimal digits.
 std::string Pointer(HWND window)
 {
     char text[32];
-    std::snprintf(text, sizeof text, "%p", static_cast<void*>(window));
+    std::snprintf(text, sizeof text, "%016llX",
+                  static_cast<unsigned long long>(reinterpret_cast<std::uintptr_t>(window)));
     return text;
 }
 

@@ -29,8 +29,8 @@ async function startFixture() {
   };
 }
 
-// %p as this build's printf prints it: 16 lower-case hex digits.
-const pointer = (h) => h.toString(16).padStart(16, '0');
+// %p as the Windows C runtime prints it: 16 upper-case hex digits.
+const pointer = (h) => h.toString(16).toUpperCase().padStart(16, '0');
 const T = '\\(T#[0-9a-f]+\\)';
 
 // The nine [SBA] lines of one call. before/after: [handle, suffix] of the
@@ -39,7 +39,7 @@ function trace(target, { before, attach, after, visible = 'TRUE' }) {
   const p = pointer(target);
   const foreground = ([h, suffix]) =>
     `\\[SBA\\] \\[WindowLift\\] Current foreground window: ${pointer(h)} ${h ? T : '\\(T#0\\)'}${suffix}`;
-  const previous = `(${p} = target window|(?!${p})[0-9a-f]{16})`;
+  const previous = `(${p} = target window|(?!${p})[0-9A-F]{16})`;
   return [
     `\\[SBA\\] \\[WindowLift\\] _WindowLift_Thread target: ${p} ${T}`,
     foreground(before),
@@ -62,6 +62,8 @@ const TARGET = ' = target window';
 test('WindowLift against fixture windows', async (t) => {
   const fixture = await startFixture();
   const [first, second, minimised, doomed] = fixture.handles;
+  // The upper-case check of %p needs a handle with a letter among its digits.
+  assert.match(pointer(second), /[A-F]/);
   const lift = (...handles) => runChild('window-lift', handles.map((h) => `keep(addon.WindowLift(${h}));`).join(''));
   try {
     await t.test('another process\'s window in the foreground: the input is attached and detached', async () => {

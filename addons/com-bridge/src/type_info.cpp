@@ -1,0 +1,128 @@
+#include "type_info.h"
+
+#include <ocidl.h>
+
+#include "com_object_wrapper.h"
+#include "com_resources.h"
+#include "text.h"
+
+namespace com_bridge {
+namespace {
+
+// The IUnknown and IDispatch methods as a dual interface's dispatch view
+// lists them. A plain dispinterface (the usual form of an event interface)
+// starts with its first declared member instead, so they are recognised by
+// what they are, not by their position.
+bool IsBaseMethod(DISPID dispid) {
+  return (dispid >= 0x60000000 && dispid <= 0x60000002) || (dispid >= 0x60010000 && dispid <= 0x60010003);
+}
+
+class FuncDesc {
+ public:
+  FuncDesc(ITypeInfo* owner, UINT index) : owner_(owner) {
+    if (FAILED(owner->GetFuncDesc(index, &desc_))) desc_ = nullptr;
+  }
+  ~FuncDesc() {
+    if (desc_ != nullptr) owner_->ReleaseFuncDesc(desc_);
+  }
+  FuncDesc(const FuncDesc&) = delete;
+  FuncDesc& operator=(const FuncDesc&) = delete;
+  const FUNCDESC* get() const { return desc_; }
+
+ private:
+  ITypeInfo* owner_;
+  FUNCDESC* desc_ = nullptr;
+};
+
+// The interface of the object's first connection point, when its type
+// library describes it.
+ComPtr<ITypeInfo> EventInterface(IDispatch* dispatch, ITypeInfo* object_type) {
+  ComPtr<IConnectionPointContainer> container;
+  if (FAILED(dispatch->QueryInterface(IID_IConnectionPointContainer, container.put_void())) || !container) return {};
+  ComPtr<IEnumConnectionPoints> points;
+  if (FAILED(container->EnumConnectionPoints(points.put())) || !points) return {};
+  ComPtr<IConnectionPoint> first;
+  ULONG fetched = 0;
+  if (points->Next(1, first.put(), &fetched) != S_OK || fetched != 1 || !first) return {};
+  IID events;
+  if (FAILED(first->GetConnectionInterface(&events))) return {};
+  ComPtr<ITypeLib> library;
+  UINT index = 0;
+  if (FAILED(object_type->GetContainingTypeLib(library.put(), &index)) || !library) return {};
+  ComPtr<ITypeInfo> event_type;
+  if (FAILED(library->GetTypeInfoOfGuid(events, event_type.put()))) return {};
+  return event_type;
+}
+
+v8::Local<v8::String> Name(const char* name) { return Nan::New(name).ToLocalChecked(); }
+
+// A member name becomes an own data property whatever it is ("__proto__"
+// included).
+void Add(v8::Local<v8::Object> target, const std::wstring& name, v8::Local<v8::Object> description) {
+  target->CreateDataProperty(Nan::GetCurrentContext(), ScriptString(name.data(), name.size()), description).FromMaybe(false);
+}
+
+v8::Local<v8::Object> Description(const MemberInfo& member, bool with_dispid) {
+  v8::Local<v8::Object> description = Nan::New<v8::Object>();
+  Nan::Set(description, Name("numArgs"), Nan::New(static_cast<int>(member.numArgs)));
+  if (with_dispid) Nan::Set(description, Name("dispid"), Nan::New(static_cast<int32_t>(member.dispid)));
+  return description;
+}
+
+}  // namespace
+
+void CollectMembers(ITypeInfo* type_info, MemberMap* map) {
+  TYPEATTR* attributes = nullptr;
+  if (FAILED(type_info->GetTypeAttr(&attributes)) || attributes == nullptr) return;
+  const WORD count = attributes->cFuncs;
+  type_info->ReleaseTypeAttr(attributes);
+  for (UINT index = 0; index < count; ++index) {
+    FuncDesc function(type_info, index);
+    if (function.get() == nullptr || IsBaseMethod(function.get()->memid)) continue;
+    BSTR name = nullptr;
+    UINT names = 0;
+    if (FAILED(type_info->GetNames(function.get()->memid, &name, 1, &names)) || names == 0) continue;
+    Bstr owned(name);
+    (*map)[std::wstring(name, SysStringLen(name))] = {function.get()->memid, function.get()->invkind,
+                                                      function.get()->cParams};
+  }
+}
+
+std::shared_ptr<TypeInfoCache> BuildTypeInfo(IDispatch* dispatch) {
+  auto cache = std::shared_ptr<TypeInfoCache>(new TypeInfoCache);
+  ComPtr<ITypeInfo> object_type;
+  if (FAILED(dispatch->GetTypeInfo(0, 0, object_type.put())) || !object_type) return cache;
+  CollectMembers(object_type.get(), &cache->members);
+  if (ComPtr<ITypeInfo> events = EventInterface(dispatch, object_type.get())) {
+    CollectMembers(events.get(), &cache->events);
+  }
+  return cache;
+}
+
+// {"properties": {...}, "functions": {...}, "events": {...}}, made anew from
+// the cache on every call; the cache is built on the first.
+NAN_METHOD(GetTypeInfoMethod) {
+  auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
+  std::shared_ptr<ComHolder> holder = wrapper->holder();
+  if (!holder || holder->dispatch == nullptr) return Nan::ThrowError("The ComObject was released");
+  if (!holder->typeInfo) holder->typeInfo = BuildTypeInfo(holder->dispatch);
+  std::shared_ptr<TypeInfoCache> cache = holder->typeInfo;
+
+  v8::Local<v8::Object> properties = Nan::New<v8::Object>();
+  v8::Local<v8::Object> functions = Nan::New<v8::Object>();
+  v8::Local<v8::Object> events = Nan::New<v8::Object>();
+  for (const auto& [name, member] : cache->members) {
+    v8::Local<v8::Object> target = member.invokeKind == INVOKE_FUNC ? functions : properties;
+    Add(target, name, Description(member, false));
+  }
+  for (const auto& [name, member] : cache->events) {
+    Add(events, name, Description(member, true));
+  }
+  v8::Local<v8::Object> result = Nan::New<v8::Object>();
+  Nan::Set(result, Name("properties"), properties);
+  Nan::Set(result, Name("functions"), functions);
+  Nan::Set(result, Name("events"), events);
+  info.GetReturnValue().Set(result);
+}
+
+}  // namespace com_bridge
