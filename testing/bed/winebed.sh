@@ -30,11 +30,13 @@ esac
 
 xvfb_pid=""
 server_pid=""
+keeper_pid=""
 
 stop_bed() {
   # Ends every Wine process of this prefix, then the server and display we started.
   if [ -n "$server_pid" ]; then
     "$WINESERVER" -k >/dev/null 2>&1
+    [ -n "$keeper_pid" ] && wait "$keeper_pid" 2>/dev/null
     kill "$server_pid" 2>/dev/null
     wait "$server_pid" 2>/dev/null
   fi
@@ -84,6 +86,19 @@ fi
 # first Wine program of a session starts them otherwise, they inherit its
 # standard handles, and a caller reading those (ctest) waits until they end.
 "$WINE" wineboot >/dev/null 2>&1 </dev/null
+# Keep the desktop for the whole run: it ends a few seconds after the last Wine
+# program does, and the next program that needs it starts it again with that
+# program's standard handles. A node:test runner then waits for the end of a
+# pipe the desktop holds, while its own life keeps the desktop alive. The
+# keeper is a command interpreter reading a FIFO whose only writer is this
+# script; it ends with the server, or at the script's end.
+keeper_fifo=$(mktemp -u)
+mkfifo "$keeper_fifo"
+exec 4<>"$keeper_fifo" 5<"$keeper_fifo"
+rm -f "$keeper_fifo"
+"$WINE" cmd.exe /c pause <&5 >/dev/null 2>&1 4>&- 5<&- &
+keeper_pid=$!
+exec 5<&-
 
 "$@"
 rc=$?

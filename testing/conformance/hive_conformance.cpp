@@ -108,6 +108,61 @@ TEST_F(Hive, UnloadingAKeyThatIsNoHiveFails) {
   RegDeleteKeyExW(HKEY_USERS, L"QuillaretPlainKey", 0, 0);
 }
 
+TEST_F(Hive, ALoadedHiveHoldsItsFile) {
+  SKIP_UNDER_WINE("a loaded hive does not hold its file, so the file loads a second time");
+  SaveSource();
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  ASSERT_EQ(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_SUCCESS);
+  std::wstring second = mount_ + L"Again";
+  EXPECT_EQ(RegLoadKeyW(HKEY_USERS, second.c_str(), kFile), ERROR_SHARING_VIOLATION);
+  RegUnLoadKeyW(HKEY_USERS, second.c_str());
+}
+
+TEST_F(Hive, ChangesGoBackIntoTheFileOnUnloading) {
+  SKIP_UNDER_WINE("an unloaded hive's changes are not written back to its file");
+  SaveSource();
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  ASSERT_EQ(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_USERS, kMount, 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  DWORD word = 5;
+  EXPECT_EQ(RegSetValueExW(key, L"added", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&word), 4), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegUnLoadKeyW(HKEY_USERS, kMount), ERROR_SUCCESS);
+  ASSERT_EQ(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyExW(HKEY_USERS, kMount, 0, KEY_READ, &key), ERROR_SUCCESS);
+  word = 0;
+  DWORD size = sizeof(word);
+  EXPECT_EQ(RegQueryValueExW(key, L"added", nullptr, nullptr, reinterpret_cast<BYTE*>(&word), &size), ERROR_SUCCESS);
+  EXPECT_EQ(word, 5u);
+  RegCloseKey(key);
+}
+
+TEST_F(Hive, HivesLoadOnlyBelowTheMachineAndUsersRoots) {
+  SKIP_UNDER_WINE("RegLoadKeyW loads a hive below HKEY_CURRENT_USER too");
+  SaveSource();
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  EXPECT_NE(RegLoadKeyW(HKEY_CURRENT_USER, kMount, kFile), ERROR_SUCCESS);
+  RegUnLoadKeyW(HKEY_CURRENT_USER, kMount);
+}
+
+TEST_F(Hive, AFileThatIsNoHiveLoadsNothing) {
+  SKIP_UNDER_WINE("RegLoadKeyW fails on a file that is no hive but leaves an empty key at the mount point");
+  std::FILE* file = std::fopen(kFileNarrow, "wb");
+  ASSERT_NE(file, nullptr);
+  std::fputs("not a hive", file);
+  std::fclose(file);
+  ASSERT_TRUE(conformance::EnablePrivilege("SeBackupPrivilege", true));
+  ASSERT_TRUE(conformance::EnablePrivilege("SeRestorePrivilege", true));
+  EXPECT_NE(RegLoadKeyW(HKEY_USERS, kMount, kFile), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExW(HKEY_USERS, kMount, 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+  if (key) RegCloseKey(key);
+}
+
 TEST_F(Hive, LoadingNeedsTheRestorePrivilege) {
   SaveSource();
   conformance::EnablePrivilege("SeRestorePrivilege", false);

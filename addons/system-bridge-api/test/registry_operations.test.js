@@ -2,21 +2,22 @@
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const {
-  addon, standin, freshStandin, callsMatching, utf16,
+  addon, control, needs, freshSystem, callsMatching, utf16, userKey, machineKey,
   HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD,
 } = require('./support');
 
-freshStandin();
+freshSystem();
 
 const HKCU = HKEY_CURRENT_USER;
-const KEY = 'Software\\Quillaret';
+const KEY = userKey('Quillaret');
+const MACHINE_KEY = machineKey('Q');
 const KEY_WOW64_32KEY = 0x200;
 const KEY_WOW64_64KEY = 0x100;
 const INVALID = 'Invalid arguments specified for the function call';
 
-test('invalid arguments give the fixed result and never touch the registry', () => {
-  standin.clearCalls();
-  const cases = [
+// Calls with invalid arguments and the fixed result each must give.
+function invalidCalls() {
+  return [
     [addon.CreateRegistryKey, [HKCU, KEY], INVALID],
     [addon.CreateRegistryKey, [HKCU, KEY, 0, 0], INVALID],
     [addon.CreateRegistryKey, [String(HKCU), KEY, 0], INVALID],
@@ -33,7 +34,16 @@ test('invalid arguments give the fixed result and never touch the registry', () 
     [addon.DeleteRegistryKeyTree, [HKCU, KEY, 0], 'Invalid arguments specified for DeleteRegistryKeyTree'],
     [addon.DeleteRegistryKeyTree, [new Number(HKCU), KEY], 'Invalid arguments specified for DeleteRegistryKeyTree'],
   ];
-  for (const [fn, args, expected] of cases) assert.equal(fn(...args), expected, `${fn.name} ${args.length}`);
+}
+
+test('invalid arguments give the fixed result', () => {
+  for (const [fn, args, expected] of invalidCalls()) assert.equal(fn(...args), expected, `${fn.name} ${args.length}`);
+  assert.equal(addon.IsRegistryKeyExists(HKCU, KEY, 0), false);
+});
+
+test('invalid arguments never touch the registry', needs('callLog'), () => {
+  control.clearCalls();
+  for (const [fn, args] of invalidCalls()) fn(...args);
   assert.deepEqual(callsMatching(/^Reg/), []);
 });
 
@@ -50,46 +60,61 @@ test('create, test, delete: results and error codes', () => {
   assert.equal(addon.DeleteRegistryKeyTree(HKCU, KEY), true);
   assert.equal(addon.DeleteRegistryKeyTree(HKCU, KEY),
     'Failed delete registry key tree. Error returned from system call: 2');
-  assert.equal(standin.openKeys(), 0);
 });
 
-test('root keys: ToInt32 of the number, so both spellings name the same root', () => {
-  standin.useElevatedToken(true);
-  assert.equal(addon.CreateRegistryKey(2147483650, 'SOFTWARE\\Q', 0), undefined);
-  assert.equal(addon.IsRegistryKeyExists(-2147483646, 'SOFTWARE\\Q', 0), true);
-  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE + 2 ** 32, 'SOFTWARE\\Q', 0), true);
-  assert.equal(addon.IsRegistryKeyExists(-2147483647, 'SOFTWARE\\Q', 0), false);  // HKCU
+test('the registry functions leave no key open', needs('handleCounts'), () => {
+  addon.CreateRegistryKey(HKCU, `${KEY}\\a`, 0);
+  addon.SetRegistryKeyValue(HKCU, KEY, 0, 'v', 1, REG_DWORD);
+  addon.SetRegistryKeyValue(HKCU, `${KEY}\\missing`, 0, 'v', 1, REG_DWORD);
+  addon.IsRegistryKeyExists(HKCU, KEY, 0);
+  addon.GetRegistryKeyValues(HKCU, KEY, 0);
+  addon.GetSubkeys(HKCU, KEY);
+  addon.DeleteRegistryKey(HKCU, KEY, 0);
+  addon.DeleteRegistryKeyTree(HKCU, KEY);
+  assert.equal(control.openKeys(), 0);
+});
+
+test('root keys: ToInt32 of the number, so both spellings name the same root', needs('elevatedToken'), () => {
+  control.useElevatedToken(true);
+  assert.equal(addon.CreateRegistryKey(2147483650, MACHINE_KEY, 0), undefined);
+  assert.equal(addon.IsRegistryKeyExists(-2147483646, MACHINE_KEY, 0), true);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE + 2 ** 32, MACHINE_KEY, 0), true);
+  assert.equal(addon.IsRegistryKeyExists(-2147483647, MACHINE_KEY, 0), false);  // HKCU
   assert.equal(addon.CreateRegistryKey(12345, 'x', 0), 'Failled to create key. Error returned from system call: 6');
 });
 
-test('a standard user cannot create, list or delete under a key only administrators may write', () => {
-  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0),
-    'Failled to create key. Error returned from system call: 5');
-  standin.useElevatedToken(true);
-  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q\\child', 0), undefined);
-  standin.useElevatedToken(false);
-  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0), true);  // reading is allowed
-  assert.equal(addon.GetSubkeys(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q'), undefined);  // full access is asked
-  assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0), {});
-  assert.equal(addon.DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q'),
-    'Failed delete registry key tree. Error returned from system call: 5');
-  assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q', 0, 'v', 1, REG_DWORD),
-    'Failled to open key. Error returned from system call: 5');
-  standin.setAdminOnly(HKCU, 'Software', true);
-  assert.equal(addon.CreateRegistryKey(HKCU, 'Software\\New', 0), 'Failled to create key. Error returned from system call: 5');
-});
+test('a standard user cannot create, list or delete under a key only administrators may write',
+  needs('standardUserToken', 'elevatedToken', 'adminOnlyKeys'), () => {
+    assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, MACHINE_KEY, 0),
+      'Failled to create key. Error returned from system call: 5');
+    control.useElevatedToken(true);
+    assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, `${MACHINE_KEY}\\child`, 0), undefined);
+    control.useElevatedToken(false);
+    assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, MACHINE_KEY, 0), true);  // reading is allowed
+    assert.equal(addon.GetSubkeys(HKEY_LOCAL_MACHINE, MACHINE_KEY), undefined);  // full access is asked
+    assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, MACHINE_KEY, 0), {});
+    assert.equal(addon.DeleteRegistryKeyTree(HKEY_LOCAL_MACHINE, MACHINE_KEY),
+      'Failed delete registry key tree. Error returned from system call: 5');
+    assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, MACHINE_KEY, 0, 'v', 1, REG_DWORD),
+      'Failled to open key. Error returned from system call: 5');
+    addon.CreateRegistryKey(HKCU, userKey('Locked'), 0);
+    control.setAdminOnly(HKCU, userKey('Locked'), true);
+    assert.equal(addon.CreateRegistryKey(HKCU, `${userKey('Locked')}\\New`, 0),
+      'Failled to create key. Error returned from system call: 5');
+  });
 
-test('the access flags choose the registry view', () => {
-  standin.useElevatedToken(true);
-  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), undefined);
-  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\WOW6432Node\\Q32', 0), true);
-  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_64KEY), false);
-  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), true);
-  assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY, 'v', 1, REG_DWORD), undefined);
-  assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), { v: 1 });
-  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', 0),
+test('the access flags choose the registry view', needs('elevatedToken'), () => {
+  control.useElevatedToken(true);
+  const Q32 = machineKey('Q32');
+  assert.equal(addon.CreateRegistryKey(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_32KEY), undefined);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, `SOFTWARE\\WOW6432Node\\${Q32.slice(9)}`, 0), true);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_64KEY), false);
+  assert.equal(addon.IsRegistryKeyExists(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_32KEY), true);
+  assert.equal(addon.SetRegistryKeyValue(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_32KEY, 'v', 1, REG_DWORD), undefined);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_32KEY), { v: 1 });
+  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, Q32, 0),
     'Failled delete registry key. Error returned from system call: 2');
-  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, 'SOFTWARE\\Q32', KEY_WOW64_32KEY), undefined);
+  assert.equal(addon.DeleteRegistryKey(HKEY_LOCAL_MACHINE, Q32, KEY_WOW64_32KEY), undefined);
 });
 
 test('SetRegistryKeyValue writes REG_SZ and REG_DWORD bytes as Windows stores them', () => {
@@ -102,7 +127,7 @@ test('SetRegistryKeyValue writes REG_SZ and REG_DWORD bytes as Windows stores th
   assert.equal(set('five', 5, REG_SZ), undefined);
   assert.equal(set('empty', '', REG_SZ), undefined);
   assert.equal(set('object', { toString: () => 'obj' }, REG_SZ), undefined);
-  const raw = (name) => standin.readRawValue(HKCU, KEY, name);
+  const raw = (name) => control.readRawValue(HKCU, KEY, name);
   assert.deepEqual(raw('n300'), { type: REG_DWORD, data: Buffer.from([0x2c, 0x01, 0, 0]) });
   assert.deepEqual(raw('minus').data, Buffer.from([0xff, 0xff, 0xff, 0xff]));
   assert.deepEqual(raw('wrap').data, Buffer.from([7, 0, 0, 0]));
@@ -113,13 +138,21 @@ test('SetRegistryKeyValue writes REG_SZ and REG_DWORD bytes as Windows stores th
   });
 });
 
-test('only REG_SZ and REG_DWORD can be written; nothing is opened for other types', () => {
+const UNWRITABLE_TYPES = [0, REG_EXPAND_SZ, REG_BINARY, REG_MULTI_SZ, REG_QWORD, -1];
+
+test('only REG_SZ and REG_DWORD can be written', () => {
   addon.CreateRegistryKey(HKCU, KEY, 0);
-  standin.clearCalls();
-  for (const type of [0, REG_EXPAND_SZ, REG_BINARY, REG_MULTI_SZ, REG_QWORD, -1]) {
+  for (const type of UNWRITABLE_TYPES) {
     assert.equal(addon.SetRegistryKeyValue(HKCU, KEY, 0, 'v', 'x', type),
       'Not supported or invalid key data type specified');
   }
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), {});
+});
+
+test('nothing is opened for the types that cannot be written', needs('callLog'), () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  control.clearCalls();
+  for (const type of UNWRITABLE_TYPES) addon.SetRegistryKeyValue(HKCU, KEY, 0, 'v', 'x', type);
   assert.deepEqual(callsMatching(/^Reg/), []);
 });
 
@@ -129,21 +162,27 @@ test('SetRegistryKeyValue does not create a missing key', () => {
   assert.equal(addon.IsRegistryKeyExists(HKCU, `${KEY}\\missing`, 0), false);
 });
 
-test('GetRegistryKeyValues: missing key, empty key, default value and creation order', () => {
+test('GetRegistryKeyValues: missing key, empty key and default value', () => {
   assert.equal(addon.GetRegistryKeyValues(HKCU, KEY, 0), undefined);
   addon.CreateRegistryKey(HKCU, KEY, 0);
   assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), {});
   for (const name of ['zeta', '', 'alpha']) addon.SetRegistryKeyValue(HKCU, KEY, 0, name, name || 'default', REG_SZ);
   const values = addon.GetRegistryKeyValues(HKCU, KEY, 0);
-  assert.deepEqual(Object.keys(values), ['zeta', '', 'alpha']);
+  assert.deepEqual(Object.keys(values).sort(), ['', 'alpha', 'zeta']);
   assert.equal(values[''], 'default');
 });
 
+test('GetRegistryKeyValues lists the values in creation order', needs('valueCreationOrder'), () => {
+  addon.CreateRegistryKey(HKCU, KEY, 0);
+  for (const name of ['zeta', '', 'alpha']) addon.SetRegistryKeyValue(HKCU, KEY, 0, name, name || 'default', REG_SZ);
+  assert.deepEqual(Object.keys(addon.GetRegistryKeyValues(HKCU, KEY, 0)), ['zeta', '', 'alpha']);
+});
+
 test('value data read back: terminators, embedded NULs, odd sizes and other types', () => {
-  const raw = (name, type, bytes) => standin.writeRawValue(HKCU, KEY, name, type, Buffer.from(bytes));
-  standin.writeRawValue(HKCU, KEY, 'unterminated', REG_SZ, utf16('abc', false));
-  standin.writeRawValue(HKCU, KEY, 'embedded', REG_SZ, utf16('ab\0cd'));
-  standin.writeRawValue(HKCU, KEY, 'expand', REG_EXPAND_SZ, utf16('%TEMP%\\x'));
+  const raw = (name, type, bytes) => control.writeRawValue(HKCU, KEY, name, type, Buffer.from(bytes));
+  control.writeRawValue(HKCU, KEY, 'unterminated', REG_SZ, utf16('abc', false));
+  control.writeRawValue(HKCU, KEY, 'embedded', REG_SZ, utf16('ab\0cd'));
+  control.writeRawValue(HKCU, KEY, 'expand', REG_EXPAND_SZ, utf16('%TEMP%\\x'));
   raw('odd', REG_SZ, [0x61, 0, 0x62, 0, 0x63]);
   raw('short', REG_DWORD, [1, 2]);
   raw('long', REG_DWORD, [1, 0, 0, 0, 9]);
@@ -163,9 +202,9 @@ test('text beyond the Basic Multilingual Plane survives as surrogate pairs', () 
   addon.CreateRegistryKey(HKCU, KEY, 0);
   const text = 'note 😀 é 中';
   assert.equal(addon.SetRegistryKeyValue(HKCU, KEY, 0, 'emoji 😀', text, REG_SZ), undefined);
-  assert.deepEqual(standin.readRawValue(HKCU, KEY, 'emoji 😀').data, utf16(text));
+  assert.deepEqual(control.readRawValue(HKCU, KEY, 'emoji 😀').data, utf16(text));
   assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { 'emoji 😀': text });
-  standin.writeRawValue(HKCU, KEY, 'lone', REG_SZ, Buffer.from([0x3d, 0xd8, 0x41, 0, 0, 0]));
+  control.writeRawValue(HKCU, KEY, 'lone', REG_SZ, Buffer.from([0x3d, 0xd8, 0x41, 0, 0, 0]));
   assert.equal(addon.GetRegistryKeyValues(HKCU, KEY, 0).lone, '\ufffdA');
 });
 
@@ -177,17 +216,17 @@ test('value names that are special to objects stay plain data properties', () =>
   assert.deepEqual(Object.getOwnPropertyDescriptor(values, '__proto__').value, 'p');
 });
 
-test('a value whose data grows between the probe and the read is probed again', () => {
-  standin.writeRawValue(HKCU, KEY, 'growing', REG_SZ, utf16('ab', false));
-  standin.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
-  standin.growValueAfterProbe(HKCU, KEY, 'growing', 4, 2);
+test('a value whose data grows between the probe and the read is probed again', needs('failureInjection'), () => {
+  control.writeRawValue(HKCU, KEY, 'growing', REG_SZ, utf16('ab', false));
+  control.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
+  control.growValueAfterProbe(HKCU, KEY, 'growing', 4, 2);
   assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { growing: 'abAAAA', after: 5 });
 });
 
-test('a value that keeps growing is skipped, the rest is still read', () => {
-  standin.writeRawValue(HKCU, KEY, 'racing', REG_SZ, utf16('ab', false));
-  standin.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
-  standin.growValueAfterProbe(HKCU, KEY, 'racing', 2, 1000);
+test('a value that keeps growing is skipped, the rest is still read', needs('failureInjection'), () => {
+  control.writeRawValue(HKCU, KEY, 'racing', REG_SZ, utf16('ab', false));
+  control.writeRawValue(HKCU, KEY, 'after', REG_DWORD, Buffer.from([5, 0, 0, 0]));
+  control.growValueAfterProbe(HKCU, KEY, 'racing', 2, 1000);
   assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { after: 5 });
 });
 
@@ -201,5 +240,4 @@ test('GetSubkeys lists direct sub keys in enumeration order, holes for names too
   assert.equal(1 in names, false);  // 'kkk…' sorts second and does not fit
   assert.deepEqual([names[0], names[2], names[3]], ['alpha', 'Mid', 'Zeta']);
   assert.deepEqual(addon.GetSubkeys(HKCU, `${KEY}\\alpha`), []);
-  assert.equal(standin.openKeys(), 0);
 });

@@ -116,6 +116,19 @@ NAN_METHOD(ProcessPriority) {
   if (priority) info.GetReturnValue().Set(static_cast<double>(*priority));
 }
 
+// The system's message for an error code, as FormatMessageA gives it.
+NAN_METHOD(SystemMessage) {
+  LPSTR message = nullptr;
+  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                    FORMAT_MESSAGE_IGNORE_INSERTS,
+                                nullptr, static_cast<DWORD>(Int(info[0])), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                                reinterpret_cast<LPSTR>(&message), 0, nullptr);
+  info.GetReturnValue().Set(Js(length && message ? std::string(message, length) : std::string()));
+  if (message) LocalFree(message);
+}
+
+NAN_METHOD(SetLastErrorHere) { SetLastError(static_cast<DWORD>(Int(info[0]))); }
+
 NAN_METHOD(CurrentPid) { info.GetReturnValue().Set(static_cast<double>(GetCurrentProcessId())); }
 NAN_METHOD(OpenHandles) { info.GetReturnValue().Set(static_cast<double>(standin::OpenHandleCount())); }
 NAN_METHOD(OpenKeys) { info.GetReturnValue().Set(static_cast<double>(standin::OpenKeyCount())); }
@@ -214,6 +227,8 @@ NAN_MODULE_INIT(Init) {
   Nan::SetMethod(target, "addProcess", AddProcess);
   Nan::SetMethod(target, "processPriority", ProcessPriority);
   Nan::SetMethod(target, "currentPid", CurrentPid);
+  Nan::SetMethod(target, "systemMessage", SystemMessage);
+  Nan::SetMethod(target, "setLastError", SetLastErrorHere);
   Nan::SetMethod(target, "openHandles", OpenHandles);
   Nan::SetMethod(target, "openKeys", OpenKeys);
   Nan::SetMethod(target, "setAdminOnly", SetAdminOnly);
