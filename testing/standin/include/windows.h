@@ -318,6 +318,7 @@ STANDIN_API LSTATUS WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD c
                                             LPDWORD maxValueLength, LPDWORD securityDescriptor,
                                             PFILETIME lastWrite);
 STANDIN_API LSTATUS WINAPI RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM view, DWORD reserved);
+STANDIN_API LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 STANDIN_API LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName);
 STANDIN_API LSTATUS WINAPI RegDeleteTreeW(HKEY key, LPCWSTR subKey);
 STANDIN_API LSTATUS WINAPI RegLoadKeyW(HKEY key, LPCWSTR subKey, LPCWSTR file);

@@ -110,7 +110,7 @@ HRESULT CreateRegisteredInstance(REFCLSID clsid, DWORD context, REFIID iid, void
     return REGDB_E_CLASSNOTREG;
   HMODULE module = LoadLibraryW(module_path.c_str());
   if (module == nullptr) return HRESULT_FROM_WIN32(126);  // ERROR_MOD_NOT_FOUND
-  auto entry = reinterpret_cast<GetClassObjectEntry>(GetProcAddress(module, "DllGetClassObject"));
+  auto entry = reinterpret_cast<GetClassObjectEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
   if (entry == nullptr) return static_cast<HRESULT>(0x800401F9L);  // CO_E_ERRORINDLL
   IClassFactory* factory = nullptr;
   HRESULT hr = entry(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
@@ -124,7 +124,7 @@ HRESULT RegisterServerModule(const std::wstring& path) {
   HMODULE module = LoadLibraryW(path.c_str());
   if (module == nullptr) return HRESULT_FROM_WIN32(126);
   typedef HRESULT(WINAPI * RegisterEntry)();
-  auto entry = reinterpret_cast<RegisterEntry>(GetProcAddress(module, "DllRegisterServer"));
+  auto entry = reinterpret_cast<RegisterEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
   HRESULT hr = entry != nullptr ? entry() : static_cast<HRESULT>(0x800401F9L);
   FreeLibrary(module);
   return hr;
