@@ -13,16 +13,18 @@ const onStandIn = process.platform !== 'win32';
 const addon = require(process.env.COM_BRIDGE ||
   path.resolve(__dirname, '../../../dist', onStandIn ? 'sim-linux-x64' : 'win-x64', 'com-bridge.node'));
 
-// Registers the test server in this process's stand-in (its registry lives
-// as long as the process); a script for a child process does the same.
-const registration = onStandIn
-  ? `require(${JSON.stringify(process.env.STANDIN_AUTOMATION)}).registerServer(${JSON.stringify(process.env.TEST_SERVER)});`
+// On the stand-in: registers the test server in this process, as regsvr32
+// would (the stand-in's registry lives as long as the process); childSetUp
+// does the same in a child process's script.
+const standInSetUp = (automationPath, serverPath) => {
+  const hr = require(automationPath).registerServer(serverPath);
+  if (hr !== 0) throw new Error(`registering ${serverPath} failed: 0x${(hr >>> 0).toString(16)}`);
+};
+const childSetUp = onStandIn
+  ? `(${standInSetUp})(${JSON.stringify(process.env.STANDIN_AUTOMATION)}, ${JSON.stringify(process.env.TEST_SERVER)});`
   : '';
 const automation = onStandIn ? require(process.env.STANDIN_AUTOMATION) : null;
-if (onStandIn) {
-  const hr = automation.registerServer(process.env.TEST_SERVER);
-  if (hr !== 0) throw new Error(`registering ${process.env.TEST_SERVER} failed: 0x${(hr >>> 0).toString(16)}`);
-}
+if (onStandIn) standInSetUp(process.env.STANDIN_AUTOMATION, process.env.TEST_SERVER);
 // For a case that needs Wine's own servers or processes, which the stand-in
 // does not have: the reason it skips there.
 const needsWine = onStandIn && 'needs Wine\'s own automation servers or processes; the stand-in has only the test server';
@@ -89,5 +91,5 @@ function serverTest(name, body, options = {}) {
 
 module.exports = {
   addon, hresult, VT, DISP_E_PARAMNOTFOUND, serverTest, serverCounts, serverCalls, resetServerCalls, lastArguments,
-  releaseIfLive, onStandIn, needsWine, plainProgId, registration, standInCounts,
+  releaseIfLive, onStandIn, needsWine, plainProgId, childSetUp, standInCounts,
 };
