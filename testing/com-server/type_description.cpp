@@ -83,6 +83,8 @@ const Function kServer[] = {
     {L"Items", DISPID_SERVER_ITEMS, kFunc, 1, false},
     {L"MixedItems", DISPID_SERVER_MIXED_ITEMS, kFunc, 0, false},
     {L"FailingItems", DISPID_SERVER_FAILING_ITEMS, kFunc, 3, false},
+    {L"RandomTree", DISPID_SERVER_RANDOM_TREE, kFunc, 2, false},
+    {L"TreeDescription", DISPID_SERVER_TREE_DESCRIPTION, kGet, 0, false},
 };
 
 const Function kProbe[] = {
