@@ -107,7 +107,9 @@ function expectedType(v) {
   if (typeof v === 'string' || typeof v === 'bigint') return VT.BSTR;
   if (v instanceof Date) return VT.DATE;
   if (Array.isArray(v)) return VT.ARRAY | VT.VARIANT;
-  return expectedType(v._out) | (v._out === undefined ? 0 : VT.BYREF);
+  if (v._out === undefined) return VT.ERROR;  // missing, never by reference
+  if (v._out === null) return VT.VARIANT | VT.BYREF;  // a VARIANT cell the server may fill
+  return expectedType(v._out) | VT.BYREF;
 }
 
 function sameValue(actual, expected, where) {
