@@ -1,5 +1,5 @@
 # Every target installs what it needs first (scripts/setup.sh, quick when done).
-.PHONY: all setup build test test-asan demo bench clean
+.PHONY: all setup build test test-asan fuzz demo bench clean
 
 all: build
 
@@ -14,6 +14,9 @@ test:
 
 test-asan:
 	@bash scripts/test-asan.sh
+
+fuzz:
+	@bash scripts/fuzz.sh
 
 demo:
 	@bash scripts/demo.sh

@@ -44,6 +44,9 @@ run_suite "Linux tests (stand-in)" "$logs/linux.log" \
 # The same Linux tests with ASan and UBSan (a few seconds once built).
 run_suite "Linux tests (ASan+UBSan)" "$logs/linux-asan.log" \
   bash scripts/test-asan.sh
+# com-bridge's event tests with ThreadSanitizer.
+run_suite "com-bridge events (TSan)" "$logs/linux-tsan.log" \
+  bash scripts/test-tsan.sh
 
 echo
 echo "all: $passed passed, $failed failed"

@@ -28,6 +28,8 @@
 #define DISPID_SERVER_ITEMS 22
 #define DISPID_SERVER_MIXED_ITEMS 23
 #define DISPID_SERVER_FAILING_ITEMS 24
+#define DISPID_SERVER_RANDOM_TREE 25
+#define DISPID_SERVER_TREE_DESCRIPTION 26
 
 /* The firing members, the same on every class that has events. */
 #define DISPID_FIRE_NOW 100

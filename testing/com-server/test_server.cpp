@@ -15,6 +15,7 @@
 #include "fill.h"
 #include "locks.h"
 #include "object_windows.h"
+#include "random_trees.h"
 #include "results.h"
 #include "running_objects.h"
 #include "safe_arrays.h"
@@ -48,6 +49,8 @@ const MemberName kMembers[] = {
     {L"Items", DISPID_SERVER_ITEMS},
     {L"MixedItems", DISPID_SERVER_MIXED_ITEMS},
     {L"FailingItems", DISPID_SERVER_FAILING_ITEMS},
+    {L"RandomTree", DISPID_SERVER_RANDOM_TREE},
+    {L"TreeDescription", DISPID_SERVER_TREE_DESCRIPTION},
 };
 
 bool IsRead(WORD flags) { return (flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) != 0; }
@@ -204,8 +207,9 @@ class TestServer final : public ServerObject {
       case DISPID_SERVER_ECHO: case DISPID_SERVER_RESULT: case DISPID_SERVER_ITEM: case DISPID_SERVER_FAIL:
       case DISPID_SERVER_REVOKE_RUNNING: case DISPID_SERVER_CREATE_OBJECT_WINDOW:
       case DISPID_SERVER_CREATE_PLAIN_WINDOW: case DISPID_SERVER_ITEMS: return 1;
-      case DISPID_SERVER_ADD: return 2;
+      case DISPID_SERVER_ADD: case DISPID_SERVER_RANDOM_TREE: return 2;
       case DISPID_SERVER_TABLE: return 3;
+      case DISPID_SERVER_TREE_DESCRIPTION: return 0;
       default: return -1;
     }
   }
@@ -215,6 +219,11 @@ class TestServer final : public ServerObject {
     HRESULT hr = S_OK;
     switch (dispid) {
       case DISPID_SERVER_ECHO: return CopyArgument(call.Argument(0), call.result);
+      case DISPID_SERVER_RANDOM_TREE: return RandomTree(call);
+      case DISPID_SERVER_TREE_DESCRIPTION: {
+        SharedLock lock(&lock_);
+        return SetText(call.result, tree_description_);
+      }
       case DISPID_SERVER_ADD: return Add(call);
       case DISPID_SERVER_RESULT:
         if (FAILED(hr = TextArgument(call, 0, text))) return hr;
@@ -271,9 +280,24 @@ class TestServer final : public ServerObject {
     return S_OK;
   }
 
-  SRWLOCK lock_ = SRWLOCK_INIT;  // guards value_ and items_
+  // The cells of the last tree go before it is made (its by-reference
+  // values point into them until then).
+  HRESULT RandomTree(const Invocation& call) {
+    LONG seed = 0, depth = 0;
+    HRESULT hr = Int32Argument(call, 0, seed);
+    if (SUCCEEDED(hr)) hr = Int32Argument(call, 1, depth);
+    if (FAILED(hr)) return hr;
+    ExclusiveLock lock(&lock_);
+    tree_cells_.Clear();
+    tree_description_.clear();
+    return MakeRandomTree(static_cast<ULONG>(seed), depth, tree_cells_, call.result, &tree_description_);
+  }
+
+  SRWLOCK lock_ = SRWLOCK_INIT;  // guards value_, items_ and the last tree
   Variant value_;
   std::map<std::wstring, Variant> items_;
+  TreeCells tree_cells_;
+  std::wstring tree_description_;
 };
 
 }  // namespace

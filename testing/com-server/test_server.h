@@ -82,6 +82,11 @@
 //                  thread; VT_I4 number destroyed.
 //   Zulu(), alpha() VT_BSTR "Zulu", "alpha": two names that sort "Z..."
 //                  before "a..." in UTF-16 code-unit order.
+//   RandomTree(seed, depth)
+//                  a VARIANT tree made from the seed (random_trees.h); the
+//                  same seed and depth give the same tree. Depth 0 to 8.
+//   TreeDescription
+//                  JSON of the last RandomTree's tree (random_trees.h).
 //   Items(n), MixedItems(), FailingItems(n, failAt, [failure])
 //                  VT_DISPATCH: a new collection (collections.h).
 //   FireNow, FireKinds, FireFromThread, FireFromThreads, WaitFiring,

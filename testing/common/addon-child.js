@@ -8,9 +8,10 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 
-// Linux paths handed in by the build are drive Z: under Wine.
+// Linux paths handed in by the build are drive Z: under Wine (a Linux node
+// takes them as they are).
 function windowsPath(p) {
-  return p.startsWith('/') ? 'Z:' + p.replace(/\//g, '\\') : p;
+  return process.platform === 'win32' && p.startsWith('/') ? 'Z:' + p.replace(/\//g, '\\') : p;
 }
 
 function addonPath(name) {

@@ -54,7 +54,7 @@ std::wstring HresultText(HRESULT result) {
   if (IsInterfaceSpecific(result))
     swprintf(fallback, 32, L"IDispatch error #%d", static_cast<int>(static_cast<ULONG>(result) - 0x80040200UL));
   else
-    swprintf(fallback, 32, L"Unknown error 0x%0lX", static_cast<unsigned long>(result));
+    swprintf(fallback, 32, L"Unknown error 0x%0lX", static_cast<unsigned long>(static_cast<ULONG>(result)));
   return fallback;
 }
 

@@ -1,7 +1,7 @@
 'use strict';
 // Values both ways, as the test server receives and returns them.
 const assert = require('node:assert/strict');
-const { addon, VT, DISP_E_PARAMNOTFOUND, serverTest, serverCalls, lastArguments } = require('./support');
+const { addon, VT, DISP_E_PARAMNOTFOUND, serverTest, serverCalls, lastArguments, onStandIn } = require('./support');
 
 const missing = { vt: VT.ERROR, value: DISP_E_PARAMNOTFOUND };
 
@@ -69,10 +69,12 @@ serverTest('a ComObject argument is VT_DISPATCH: the server sees the very object
   const [argument] = lastArguments();
   assert.equal(argument.vt, VT.DISPATCH);
   assert.equal(typeof argument.value, 'number');  // one of the server's own objects
-  const dictionary = addon.CreateObject('Scripting.Dictionary');
-  server.call('Args', dictionary);
-  assert.deepEqual(lastArguments(), [{ vt: VT.DISPATCH, value: 'foreign' }]);
-  assert.equal(dictionary.release(), 0);
+  if (!onStandIn) {  // an object of another server: the stand-in has only this one
+    const dictionary = addon.CreateObject('Scripting.Dictionary');
+    server.call('Args', dictionary);
+    assert.deepEqual(lastArguments(), [{ vt: VT.DISPATCH, value: 'foreign' }]);
+    assert.equal(dictionary.release(), 0);
+  }
   assert.equal(child.release(), 0);
 });
 

@@ -4,7 +4,7 @@
 // teardown, and what the runtime does with the callbacks.
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { addon, VT, serverTest, serverCalls } = require('./support');
+const { addon, VT, serverTest, serverCalls, childSetUp, plainProgId } = require('./support');
 const { runChild } = require('../../../testing/common/addon-child');
 
 const PAIR = 1;
@@ -170,7 +170,7 @@ serverTest('promise jobs a callback queues run right after it; callbacks run wit
 
 // In a fresh node.exe: what only a whole process shows.
 function runWithServer(body) {
-  const r = runChild(process.env.COM_BRIDGE, body);
+  const r = runChild(process.env.COM_BRIDGE, childSetUp + body);
   assert.equal(r.status, 0, r.stdout);
   return r.results;
 }
@@ -211,7 +211,7 @@ test('a process whose subscriptions are all removed, or whose objects are all re
 
 test('objects without connection points: on and off do nothing and hold nothing open', () => {
   runWithServer(`
-    const d = addon.CreateObject('Scripting.Dictionary');
+    const d = addon.CreateObject('${plainProgId}');
     d.on(1, () => {});
     d.off(1, () => {});
     keep(d.release());

@@ -4,7 +4,7 @@
 // threads, delivered on the script thread all the same.
 const test = require('node:test');
 const assert = require('node:assert/strict');
-const { addon } = require('./support');
+const { addon, needsWine } = require('./support');
 
 const NOTE = 40;
 const TICK = 2;
@@ -21,7 +21,7 @@ function collector(count) {
   return { callback, finished: finished.then(() => { clearTimeout(timeout); return received; }) };
 }
 
-test('the local server: calls, errors, reflection, events from RPC threads, iteration, and its balance', async () => {
+test('the local server: calls, errors, reflection, events from RPC threads, iteration, and its balance', { skip: needsWine }, async () => {
   const probe = addon.CreateObject('Quillaret.TestProbe.Local');
   const server = addon.CreateObject('Quillaret.TestServer.Local');
   try {

@@ -1,14 +1,37 @@
 'use strict';
-// Loads com-bridge for the tests, in the Windows node.exe under Wine, and
-// reaches the test server (Quillaret.TestServer) and its probe, which reads
-// the server's call record and counts its objects and references without
-// being counted itself.
+// Loads com-bridge for the tests, in one of two beds: the Windows node.exe
+// under Wine (real COM), or the Linux node against the Windows stand-in,
+// where the test server is registered here as regsvr32 would and the
+// stand-in counts every BSTR and SAFEARRAY it hands out. Reaches the test
+// server (Quillaret.TestServer) and its probe, which reads the server's call
+// record and counts its objects and references without being counted itself.
 const path = require('node:path');
 const test = require('node:test');
 const assert = require('node:assert/strict');
 
+const onStandIn = process.platform !== 'win32';
 const addon = require(process.env.COM_BRIDGE ||
-  path.resolve(__dirname, '../../../dist/win-x64/com-bridge.node'));
+  path.resolve(__dirname, '../../../dist', onStandIn ? 'sim-linux-x64' : 'win-x64', 'com-bridge.node'));
+
+// On the stand-in: registers the test server in this process, as regsvr32
+// would (the stand-in's registry lives as long as the process); childSetUp
+// does the same in a child process's script.
+const standInSetUp = (automationPath, serverPath) => {
+  const hr = require(automationPath).registerServer(serverPath);
+  if (hr !== 0) throw new Error(`registering ${serverPath} failed: 0x${(hr >>> 0).toString(16)}`);
+};
+const childSetUp = onStandIn
+  ? `(${standInSetUp})(${JSON.stringify(process.env.STANDIN_AUTOMATION)}, ${JSON.stringify(process.env.TEST_SERVER)});`
+  : '';
+const automation = onStandIn ? require(process.env.STANDIN_AUTOMATION) : null;
+if (onStandIn) standInSetUp(process.env.STANDIN_AUTOMATION, process.env.TEST_SERVER);
+// For a case that needs Wine's own servers or processes, which the stand-in
+// does not have: the reason it skips there.
+const needsWine = onStandIn && 'needs Wine\'s own automation servers or processes; the stand-in has only the test server';
+// An object of a class without events or collections, in either bed.
+const plainProgId = onStandIn ? 'Quillaret.TestEmpty' : 'Scripting.Dictionary';
+// What the stand-in's automation calls handed out and not yet got back.
+const standInCounts = () => (onStandIn ? automation.counts() : null);
 
 // The HRESULT as the addon reports it: a signed 32-bit number.
 const hresult = (code) => code | 0;
@@ -49,9 +72,12 @@ function releaseIfLive(object) {
 // A test with a fresh TestServer object, released afterwards; the test
 // releases every other object it gets. Ends by proving that no server object
 // or reference is left.
-function serverTest(name, body) {
-  test(name, async () => {
+// On the stand-in also proves that every BSTR, SAFEARRAY, running object
+// registration and waitable handle handed out during the test was given back.
+function serverTest(name, body, options = {}) {
+  test(name, options, async () => {
     resetServerCalls();
+    const before = standInCounts();
     const server = addon.CreateObject('Quillaret.TestServer');
     try {
       await body(server);
@@ -59,10 +85,11 @@ function serverTest(name, body) {
       releaseIfLive(server);
     }
     assert.deepEqual(serverCounts(), { live: 0, references: 0 }, 'server objects or references left');
+    assert.deepEqual(standInCounts(), before, 'BSTRs, SAFEARRAYs or handles left');
   });
 }
 
 module.exports = {
   addon, hresult, VT, DISP_E_PARAMNOTFOUND, serverTest, serverCounts, serverCalls, resetServerCalls, lastArguments,
-  releaseIfLive,
+  releaseIfLive, onStandIn, needsWine, plainProgId, childSetUp, standInCounts,
 };

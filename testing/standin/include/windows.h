@@ -10,12 +10,16 @@
 #define WINAPI
 #define CALLBACK
 #define STDMETHODCALLTYPE
+#define __stdcall
+#define STDAPI extern "C" __attribute__((visibility("default"))) HRESULT
 #define STANDIN_API extern "C" __attribute__((visibility("default")))
 
 typedef int BOOL;
 typedef unsigned char BYTE;
 typedef unsigned short WORD;
 typedef short SHORT;
+typedef float FLOAT;
+typedef double DOUBLE;
 typedef unsigned short USHORT;
 typedef int INT;
 typedef unsigned int UINT;
@@ -53,6 +57,8 @@ typedef UINT_PTR WPARAM;
 typedef LONG_PTR LPARAM;
 typedef LONG_PTR LRESULT;
 typedef WORD ATOM;
+typedef DWORD LCID;
+typedef LONG SCODE;
 
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
@@ -128,6 +134,29 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define REGDB_E_CLASSNOTREG ((HRESULT)0x80040154L)
 #define CO_E_NOTINITIALIZED ((HRESULT)0x800401F0L)
 #define RPC_E_CHANGED_MODE ((HRESULT)0x80010106L)
+#define E_ABORT ((HRESULT)0x80004004L)
+#define E_HANDLE ((HRESULT)0x80070006L)
+#define CLASS_E_CLASSNOTAVAILABLE ((HRESULT)0x80040111L)
+#define CO_E_CLASSSTRING ((HRESULT)0x800401F3L)
+#define MK_E_UNAVAILABLE ((HRESULT)0x800401E3L)
+#define DISP_E_UNKNOWNINTERFACE ((HRESULT)0x80020001L)
+#define DISP_E_MEMBERNOTFOUND ((HRESULT)0x80020003L)
+#define DISP_E_PARAMNOTFOUND ((HRESULT)0x80020004L)
+#define DISP_E_TYPEMISMATCH ((HRESULT)0x80020005L)
+#define DISP_E_UNKNOWNNAME ((HRESULT)0x80020006L)
+#define DISP_E_NONAMEDARGS ((HRESULT)0x80020007L)
+#define DISP_E_BADVARTYPE ((HRESULT)0x80020008L)
+#define DISP_E_EXCEPTION ((HRESULT)0x80020009L)
+#define DISP_E_OVERFLOW ((HRESULT)0x8002000AL)
+#define DISP_E_BADINDEX ((HRESULT)0x8002000BL)
+#define DISP_E_UNKNOWNLCID ((HRESULT)0x8002000CL)
+#define DISP_E_ARRAYISLOCKED ((HRESULT)0x8002000DL)
+#define DISP_E_BADPARAMCOUNT ((HRESULT)0x8002000EL)
+#define DISP_E_PARAMNOTOPTIONAL ((HRESULT)0x8002000FL)
+#define DISP_E_NOTACOLLECTION ((HRESULT)0x80020011L)
+#define DISP_E_DIVBYZERO ((HRESULT)0x80020012L)
+#define TYPE_E_ELEMENTNOTFOUND ((HRESULT)0x8002802BL)
+#define TYPE_E_LIBNOTREGISTERED ((HRESULT)0x8002801DL)
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define HRESULT_FROM_WIN32(x) \
@@ -179,6 +208,8 @@ STANDIN_API DWORD WINAPI GetPriorityClass(HANDLE process);
 STANDIN_API BOOL WINAPI SetPriorityClass(HANDLE process, DWORD priorityClass);
 STANDIN_API HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
 STANDIN_API HLOCAL WINAPI LocalFree(HLOCAL memory);
+STANDIN_API DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
+                                        LPWSTR buffer, DWORD size, va_list* arguments);
 STANDIN_API DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
                                         LPSTR buffer, DWORD size, va_list* arguments);
 STANDIN_API HMODULE WINAPI GetModuleHandleW(LPCWSTR name);
@@ -287,6 +318,7 @@ STANDIN_API LSTATUS WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD c
                                             LPDWORD maxValueLength, LPDWORD securityDescriptor,
                                             PFILETIME lastWrite);
 STANDIN_API LSTATUS WINAPI RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM view, DWORD reserved);
+STANDIN_API LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 STANDIN_API LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName);
 STANDIN_API LSTATUS WINAPI RegDeleteTreeW(HKEY key, LPCWSTR subKey);
 STANDIN_API LSTATUS WINAPI RegLoadKeyW(HKEY key, LPCWSTR subKey, LPCWSTR file);
@@ -335,6 +367,9 @@ typedef struct tagMSG {
 #define PM_NOREMOVE 0x0000
 #define PM_REMOVE 0x0001
 #define WM_NULL 0x0000
+#define WM_DESTROY 0x0002
+#define WM_GETOBJECT 0x003D
+#define WM_NCDESTROY 0x0082
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 #define HWND_MESSAGE ((HWND)(LONG_PTR)-3)
@@ -356,7 +391,14 @@ STANDIN_API LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index);
 STANDIN_API BOOL WINAPI SetForegroundWindow(HWND window);
 STANDIN_API HWND WINAPI GetForegroundWindow(void);
 STANDIN_API HWND WINAPI FindWindowExW(HWND parent, HWND childAfter, LPCWSTR className, LPCWSTR windowName);
+STANDIN_API LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+STANDIN_API DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId);
 STANDIN_API BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 STANDIN_API BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove);
+
+#include <libloaderapi.h>
+#include <processthreadsapi.h>
+#include <stringapiset.h>
+#include <synchapi.h>
 
 #include <objbase.h>

@@ -3,6 +3,7 @@
 // and shell link (with its property store) classes. Every object counts its
 // references and the stand-in counts live objects, so tests can prove that
 // each reference obtained was released; committed jump lists are recorded.
+#include "com_classes.h"
 #include "state.h"
 
 #include <shell_ids.h>
@@ -405,9 +406,10 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, 
   *object = nullptr;
   if (com_initialized == 0) return CO_E_NOTINITIALIZED;
   if (outer) return CLASS_E_NOAGGREGATION;
-  if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   IUnknown* created;
   HRESULT hr;
+  const bool shell_class = clsid == kShellLink || clsid == kDestinationList || clsid == kEnumerableObjectCollection;
+  if (shell_class && !(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   if (clsid == kShellLink) {
     hr = Injected("CoCreateInstance:ShellLink");
     created = static_cast<IShellLinkA*>(new ShellLink());
@@ -418,7 +420,7 @@ HRESULT WINAPI CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD context, 
     hr = Injected("CoCreateInstance:EnumerableObjectCollection");
     created = new ObjectCollection();
   } else {
-    return REGDB_E_CLASSNOTREG;
+    return CreateRegisteredInstance(clsid, context, iid, object);
   }
   if (SUCCEEDED(hr)) hr = created->QueryInterface(iid, object);
   created->Release();

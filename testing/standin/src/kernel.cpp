@@ -2,11 +2,14 @@
 // priority classes, local memory, system message texts; plus the call log and
 // the reset of the whole stand-in.
 #include "state.h"
+#include "sync_objects.h"
+#include "system_messages.h"
 
 #include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <set>
 
 namespace standin {
@@ -15,6 +18,7 @@ namespace {
 thread_local DWORD last_error = 0;
 bool booted = false;  // constant-initialised: safe before any constructor runs
 std::vector<std::string> call_log;
+std::mutex call_log_lock;  // servers' threads log calls too
 std::map<uintptr_t, KernelObject> handles;
 uintptr_t next_handle = 0x100;
 std::map<DWORD, ProcessEntry> processes;
@@ -24,33 +28,6 @@ std::set<void*> local_blocks;
 const uintptr_t kCurrentProcess = static_cast<uintptr_t>(-1);
 KernelObject current_process{KernelObject::Kind::Process, 0, PROCESS_ALL_ACCESS};
 
-// First lines of the system messages as Windows (en-US) words them.
-const std::map<DWORD, const char*> kSystemMessages = {
-    {0, "The operation completed successfully."},
-    {1, "Incorrect function."},
-    {2, "The system cannot find the file specified."},
-    {3, "The system cannot find the path specified."},
-    {5, "Access is denied."},
-    {6, "The handle is invalid."},
-    {8, "Not enough memory resources are available to process this command."},
-    {32, "The process cannot access the file because it is being used by another process."},
-    {87, "The parameter is incorrect."},
-    {122, "The data area passed to a system call is too small."},
-    {183, "Cannot create a file when that file already exists."},
-    {234, "More data is available."},
-    {259, "No more data is available."},
-    {1009, "The configuration registry database is corrupt."},
-    {1010, "The configuration registry key is invalid."},
-    {1018, "Illegal operation attempted on a registry key that has been marked for deletion."},
-    {1300, "Not all privileges or groups referenced are assigned to the caller."},
-    {1313, "A specified privilege does not exist."},
-    {1314, "A required privilege is not held by the client."},
-    {1400, "Invalid window handle."},
-    {1407, "Cannot find window class."},
-    {1410, "Class already exists."},
-    {1413, "Invalid index."},
-    {1627, "Function failed during execution."},
-};
 
 bool ValidPriorityClass(DWORD value) {
   switch (value) {
@@ -95,6 +72,7 @@ void EnsureBooted() {
 
 void LogCall(const char* name) {
   EnsureBooted();
+  std::lock_guard<std::mutex> hold(call_log_lock);
   call_log.emplace_back(name);
 }
 
@@ -132,7 +110,7 @@ std::map<DWORD, ProcessEntry>& Processes() { return processes; }
 DWORD CurrentPid() { return static_cast<DWORD>(getpid()); }
 
 void ResetKernel() {
-  call_log.clear();
+  ClearCalls();
   handles.clear();
   next_handle = 0x100;
   processes.clear();
@@ -147,11 +125,17 @@ void Reset() {
   ResetRegistry();
   ResetWindows();
   ResetCom();
-  call_log.clear();
+  ClearCalls();
 }
 
-std::vector<std::string> Calls() { return call_log; }
-void ClearCalls() { call_log.clear(); }
+std::vector<std::string> Calls() {
+  std::lock_guard<std::mutex> hold(call_log_lock);
+  return call_log;
+}
+void ClearCalls() {
+  std::lock_guard<std::mutex> hold(call_log_lock);
+  call_log.clear();
+}
 
 void AddProcess(DWORD pid, DWORD priorityClass, bool otherUser) {
   processes[pid] = ProcessEntry{priorityClass, otherUser};
@@ -226,6 +210,7 @@ void WINAPI SetLastError(DWORD code) { last_error = code; }
 BOOL WINAPI CloseHandle(HANDLE handle) {
   LogCall("CloseHandle");
   if (reinterpret_cast<uintptr_t>(handle) == kCurrentProcess) return TRUE;
+  if (CloseSyncHandle(handle)) return TRUE;
   if (handles.erase(reinterpret_cast<uintptr_t>(handle)) == 0) {
     last_error = ERROR_INVALID_HANDLE;
     return FALSE;
@@ -301,12 +286,12 @@ HLOCAL WINAPI LocalFree(HLOCAL memory) {
 
 DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPSTR buffer, DWORD size, va_list*) {
   LogCall("FormatMessageA");
-  auto found = kSystemMessages.find(messageId);
-  if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM) || found == kSystemMessages.end()) {
+  const char* found = (flags & FORMAT_MESSAGE_FROM_SYSTEM) ? SystemMessage(messageId) : nullptr;
+  if (found == nullptr) {
     last_error = ERROR_MR_MID_NOT_FOUND;
     return 0;
   }
-  std::string text = std::string(found->second) + "\r\n";
+  std::string text = std::string(found) + "\r\n";
   DWORD length = static_cast<DWORD>(text.size());
   if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
     char* block = static_cast<char*>(LocalAlloc(LMEM_FIXED, length + 1));

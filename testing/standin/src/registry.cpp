@@ -637,3 +637,5 @@ LSTATUS WINAPI RegUnLoadKeyW(HKEY handle, LPCWSTR subKey) {
   Unlink(*hive);
   return status;
 }
+
+LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey) { return RegDeleteKeyExW(key, subKey, 0, 0); }

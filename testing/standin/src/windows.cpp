@@ -25,6 +25,7 @@ struct WindowEntry {
   LONG_PTR id = 0;
   WNDPROC proc;
   std::vector<uint8_t> extra;
+  DWORD thread = 0;  // the creating thread
 };
 
 std::vector<WindowClass> classes;
@@ -78,10 +79,22 @@ uint32_t NewHandleValue() {
   return handle;
 }
 
+// Calls the window's procedure, as SendMessage does (the stand-in runs it on
+// the calling thread); 0 for a window that is gone.
+LRESULT CallProcedure(uint32_t handle, UINT message, WPARAM wParam, LPARAM lParam) {
+  WindowEntry* entry = FindWindowEntry(FromLow32(handle));
+  if (!entry || !entry->proc) return 0;
+  WNDPROC proc = entry->proc;  // the table may change while it runs
+  return proc(FromLow32(handle), message, wParam, lParam);
+}
+
+// WM_DESTROY before the children go, WM_NCDESTROY after, as Windows sends them.
 void DestroyTree(uint32_t handle) {
+  CallProcedure(handle, WM_DESTROY, 0, 0);
   for (size_t i = 0; i < windows.size();)
     if (windows[i].parent == handle) DestroyTree(windows[i].handle);
     else ++i;
+  CallProcedure(handle, WM_NCDESTROY, 0, 0);
   windows.erase(std::remove_if(windows.begin(), windows.end(), [&](const WindowEntry& w) { return w.handle == handle; }),
                 windows.end());
   if (foreground == handle) foreground = 0;
@@ -116,6 +129,7 @@ uint32_t CreateTestWindow(const WindowRequest& request) {
   entry.exStyle = 0;
   entry.proc = DefWindowProcW;
   entry.extra.assign(request.extraBytes, 0);
+  entry.thread = GetCurrentThreadId();
   uint32_t handle = entry.handle;
   Insert(std::move(entry));
   return handle;
@@ -183,6 +197,7 @@ HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR, DWORD sty
   entry.id = (style & WS_CHILD) ? reinterpret_cast<LONG_PTR>(menu) : 0;
   entry.proc = windowClass->proc;
   entry.extra.assign(windowClass->extraBytes, 0);
+  entry.thread = GetCurrentThreadId();
   uint32_t handle = entry.handle;
   Insert(std::move(entry));
   return FromLow32(handle);
@@ -342,4 +357,18 @@ BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT
     return TRUE;
   }
   return FALSE;
+}
+
+LRESULT WINAPI SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  LogCall("SendMessageW");
+  WindowEntry* entry = WindowOrError(window);
+  if (!entry) return 0;
+  return CallProcedure(entry->handle, message, wParam, lParam);
+}
+
+DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+  WindowEntry* entry = WindowOrError(window);
+  if (!entry) return 0;
+  if (processId) *processId = GetCurrentProcessId();
+  return entry->thread;
 }

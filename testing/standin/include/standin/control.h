@@ -104,4 +104,17 @@ void SetCommittedJumpList(const std::wstring& appId, const std::vector<JumpListT
 // "CoCreateInstance:ShellLink" and the like.
 void FailCall(const std::string& name, LONG code, const std::optional<std::string>& when = {});
 
+// --- automation ---
+// What regsvr32 does: loads the module and calls its DllRegisterServer.
+HRESULT RegisterServer(const std::wstring& modulePath);
+// What the automation calls handed out and nobody gave back yet.
+struct AutomationCounts {
+  size_t bstrs;               // SysAllocString... not yet freed
+  size_t safeArrays;          // SafeArrayCreate... not yet destroyed
+  size_t runningObjects;      // RegisterActiveObject not yet revoked
+  size_t objectResults;       // LresultFromObject not yet taken
+  size_t waitableHandles;     // threads and events not yet closed
+};
+AutomationCounts Automation();
+
 }  // namespace standin
