@@ -9,6 +9,7 @@
 #include "com_error.h"
 #include "com_object_wrapper.h"
 #include "com_resources.h"
+#include "tracked_wrap.h"
 #include "value_conversion.h"
 
 namespace com_bridge {
@@ -22,7 +23,7 @@ Nan::Persistent<v8::FunctionTemplate> iterator_template;
 // The script iterator: the enumerator and the fetched elements not yet
 // handed out, all released when the iteration ends, is left early (return)
 // or the iterator is collected.
-class ComIterator : public Nan::ObjectWrap {
+class ComIterator : public TrackedWrap {
  public:
   explicit ComIterator(ComPtr<IEnumVARIANT> enumerator) : enumerator_(std::move(enumerator)) {}
   ~ComIterator() override { Close(); }

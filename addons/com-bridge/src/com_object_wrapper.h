@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include "tracked_wrap.h"
+
 namespace com_bridge {
 
 struct TypeInfoCache;
@@ -30,9 +32,10 @@ struct ComHolder {
   EventSink* sink = nullptr;
 };
 
-class ComObjectWrapper : public Nan::ObjectWrap {
+class ComObjectWrapper : public TrackedWrap {
  public:
   explicit ComObjectWrapper(std::shared_ptr<ComHolder> holder) : holder_(std::move(holder)) {}
+  ~ComObjectWrapper() override { pin_.Reset(); }
 
   // Empty once release() brought the interface's count to 0.
   const std::shared_ptr<ComHolder>& holder() const { return holder_; }

@@ -14,6 +14,7 @@
 #include "com_object_wrapper.h"
 #include "com_resources.h"
 #include "text.h"
+#include "tracked_wrap.h"
 
 namespace com_bridge {
 namespace {
@@ -108,6 +109,7 @@ NAN_METHOD(ReleaseFunction) {
 void Initialize(v8::Local<v8::Object> exports) {
   // The thread keeps its apartment if it already has another: nothing to report.
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  node::AddEnvironmentCleanupHook(v8::Isolate::GetCurrent(), [](void*) { TrackedWrap::FreeAll(); }, nullptr);
   RegisterComObjectClass(exports);
   Nan::SetMethod(exports, "CreateObject", CreateObject);
   Nan::SetMethod(exports, "GetActiveObject", GetActiveObjectFunction);
