@@ -103,7 +103,8 @@ void WINAPI VariantInit(VARIANTARG* value) {
 
 HRESULT WINAPI VariantClear(VARIANTARG* value) {
   if (value == nullptr) return E_INVALIDARG;
-  if (!ValidType(value->vt)) return DISP_E_BADVARTYPE;
+  // VariantClear also takes VT_VARIANT without VT_BYREF (and owns nothing there).
+  if (!ValidType(value->vt) && value->vt != VT_VARIANT) return DISP_E_BADVARTYPE;
   if (!(value->vt & VT_BYREF)) {
     if (value->vt & VT_ARRAY) {
       HRESULT hr = SafeArrayDestroy(value->parray);
