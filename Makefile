@@ -1,5 +1,5 @@
 # Every target installs what it needs first (scripts/setup.sh, quick when done).
-.PHONY: all setup build test test-asan fuzz demo bench clean
+.PHONY: all setup build package test test-asan fuzz demo bench clean
 
 all: build
 
@@ -8,6 +8,10 @@ setup:
 
 build:
 	@bash scripts/build.sh
+
+package:
+	@bash scripts/build.sh
+	@bash scripts/package.sh
 
 test:
 	@bash scripts/test.sh

@@ -20,6 +20,12 @@ function(quillaret_deliverable target)
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY "${QUILLARET_DIST_DIR}"
     LIBRARY_OUTPUT_DIRECTORY "${QUILLARET_DIST_DIR}")
+  # MinGW's static runtime brings its symbol table and DWARF sections along,
+  # three quarters of the file and of no use to a Windows debugger: the
+  # shipped binaries leave them out.
+  if(MINGW)
+    target_link_options(${target} PRIVATE -s)
+  endif()
 endfunction()
 
 # Warnings for production code, with either compiler.

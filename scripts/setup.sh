@@ -17,6 +17,7 @@ packages=(
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   clang lld llvm
   wine wine64 libwine-dev xvfb xauth
+  zip unzip # the host's package (scripts/package.sh) and its check
   googletest
   chromium # the browser end-to-end test (testing/browser)
 )

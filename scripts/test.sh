@@ -7,6 +7,8 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/build.sh || exit 1
+# The packages the package tests check (packages:* in the Windows tests).
+bash scripts/package.sh >/dev/null || exit 1
 
 logs=build/test-logs
 mkdir -p "$logs"

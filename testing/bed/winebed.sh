@@ -63,9 +63,21 @@ if [ -z "${display_number:-}" ]; then
 fi
 export DISPLAY=":$display_number"
 
+mkdir -p "$WINEPREFIX"
+# A new prefix is set up in a server session of its own, which ends before the
+# working session starts: in the session that set the prefix up, a second
+# services.exe appeared and rpcss ended, so the running object table failed
+# with RPC_S_SERVER_UNAVAILABLE until the next session.
+if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
+  echo "winebed: creating prefix $WINEPREFIX"
+  "$WINE" wineboot --init >/dev/null 2>&1
+  "$WINE" winecfg -v win10 >/dev/null 2>&1
+  "$WINESERVER" -w
+  touch "$WINEPREFIX/.winebed-ready"
+fi
+
 # One persistent server, in the foreground of its own process so that its pid
 # is ours to stop.
-mkdir -p "$WINEPREFIX"
 "$WINESERVER" -f -p >/dev/null 2>&1 &
 server_pid=$!
 # Wait for its socket, so that the first client does not start a second server.
@@ -74,13 +86,6 @@ for _ in $(seq 200); do
   compgen -G "/tmp/*wine*/$server_dir/socket" >/dev/null && break
   sleep 0.05
 done
-
-if [ ! -f "$WINEPREFIX/.winebed-ready" ]; then
-  echo "winebed: creating prefix $WINEPREFIX"
-  "$WINE" wineboot --init >/dev/null 2>&1
-  "$WINE" winecfg -v win10 >/dev/null 2>&1
-  touch "$WINEPREFIX/.winebed-ready"
-fi
 
 # Start the session's services and desktop now, detached from our output: the
 # first Wine program of a session starts them otherwise, they inherit its

@@ -2,32 +2,8 @@
 // WindowLift against real top-level windows of a fixture process (Xvfb).
 const test = require('node:test');
 const assert = require('node:assert');
-const { spawn } = require('node:child_process');
-const readline = require('node:readline');
 const { runChild, fixturePath } = require('../../napi-utils/tests/addon-child');
-
-// The fixture's windows and its command channel.
-async function startFixture() {
-  const child = spawn(fixturePath('lift_windows.exe'), [], { stdio: ['pipe', 'pipe', 'ignore'] });
-  const lines = readline.createInterface({ input: child.stdout });
-  const waiting = [];
-  lines.on('line', (line) => waiting.shift()?.(line));
-  const next = () => new Promise((resolve) => waiting.push(resolve));
-  const first = await next();
-  const handles = first.split(' ').slice(1).map(Number);
-  return {
-    handles,
-    async ask(command) {
-      const reply = next();
-      child.stdin.write(command + '\n');
-      return reply;
-    },
-    stop() {
-      child.stdin.end();
-      return new Promise((resolve) => child.on('exit', resolve));
-    },
-  };
-}
+const { startLiftFixture } = require('../../../testing/common/lift-fixture');
 
 // %p as the Windows C runtime prints it: 16 upper-case hex digits.
 const pointer = (h) => h.toString(16).toUpperCase().padStart(16, '0');
@@ -60,7 +36,7 @@ const TARGET = ' = target window';
 // foreground belonged to another thread, so such a call ends "failed"; with
 // no foreground window to attach, the target stays in front.
 test('WindowLift against fixture windows', async (t) => {
-  const fixture = await startFixture();
+  const fixture = await startLiftFixture(fixturePath('lift_windows.exe'));
   const [first, second, minimised, doomed] = fixture.handles;
   // The upper-case check of %p needs a handle with a letter among its digits.
   assert.match(pointer(second), /[A-F]/);

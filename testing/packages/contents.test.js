@@ -1,0 +1,58 @@
+'use strict';
+// What each package holds, read from the tarballs and the archive themselves.
+const test = require('node:test');
+const assert = require('node:assert/strict');
+const { execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { readImage } = require('../common/pe-image');
+const { ADDONS, version, tarball, hostArchive, packages } = require('./support');
+
+const IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002;
+const IMAGE_FILE_DLL = 0x2000;
+const AMD64 = 0x8664;
+
+function unpacked(command, args, body) {
+  const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'package-'));
+  try {
+    execFileSync(command, [...args, dir]);
+    return body(dir);
+  } finally {
+    fs.rmSync(dir, { recursive: true, force: true });
+  }
+}
+
+test('dist/packages holds one tarball per addon and the host archive', () => {
+  const expected = [...ADDONS.map((a) => path.basename(tarball(a))), path.basename(hostArchive)];
+  assert.deepEqual(fs.readdirSync(packages).sort(), expected.sort());
+});
+
+for (const addon of ADDONS) {
+  test(`${addon}: manifest, typings, README and the Windows x64 addon`, () =>
+    unpacked('tar', ['-xzf', tarball(addon), '-C'], (dir) => {
+      const root = path.join(dir, 'package');
+      assert.deepEqual(fs.readdirSync(root).sort(), ['README.md', `${addon}.node`, 'index.d.ts', 'package.json'].sort());
+      const manifest = JSON.parse(fs.readFileSync(path.join(root, 'package.json'), 'utf8'));
+      assert.deepEqual(
+        { name: manifest.name, version: manifest.version, os: manifest.os, cpu: manifest.cpu,
+          main: manifest.main, types: manifest.types },
+        { name: addon, version, os: ['win32'], cpu: ['x64'], main: `${addon}.node`, types: 'index.d.ts' });
+      const image = readImage(path.join(root, manifest.main));
+      assert.equal(image.machine, AMD64);
+      assert.ok(image.characteristics & IMAGE_FILE_DLL, 'not a DLL');
+    }));
+}
+
+test('the host archive: the host, its manifest template and the registration note', () =>
+  unpacked('unzip', ['-q', hostArchive, '-d'], (dir) => {
+    assert.deepEqual(fs.readdirSync(dir).sort(), ['REGISTRATION.md', 'com.quillaret.workspace.json', 'quillaret-host.exe']);
+    const image = readImage(path.join(dir, 'quillaret-host.exe'));
+    assert.equal(image.machine, AMD64);
+    assert.equal(image.characteristics & (IMAGE_FILE_DLL | IMAGE_FILE_EXECUTABLE_IMAGE), IMAGE_FILE_EXECUTABLE_IMAGE);
+    const manifest = JSON.parse(fs.readFileSync(path.join(dir, 'com.quillaret.workspace.json'), 'utf8'));
+    assert.equal(manifest.name, 'com.quillaret.workspace');
+    assert.equal(manifest.path, 'quillaret-host.exe');
+    const note = fs.readFileSync(path.join(dir, 'REGISTRATION.md'), 'utf8');
+    assert.ok(note.includes('NativeMessagingHosts\\com.quillaret.workspace'), 'the note names no registry key');
+  }));

@@ -1,0 +1,20 @@
+'use strict';
+// Where the package tests find the packages and the project they were
+// installed into (set by CMake), and what they expect of them.
+const path = require('node:path');
+
+const ADDONS = ['system-bridge-api', 'com-bridge', 'window-lift', 'quiet-mode'];
+const packages = process.env.PACKAGES;
+const project = process.env.PACKAGE_PROJECT;
+const version = require(process.env.PRODUCT_MANIFEST).version;
+
+module.exports = {
+  ADDONS,
+  version,
+  project,
+  tarball: (addon) => path.join(packages, `${addon}-${version}.tgz`),
+  hostArchive: path.join(packages, `quillaret-host-${version}-win-x64.zip`),
+  packages,
+  // The folder npm installed the package into.
+  installed: (addon) => path.join(project, 'node_modules', addon),
+};
