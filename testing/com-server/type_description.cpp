@@ -166,24 +166,34 @@ class Counted {
   std::atomic<ULONG> references_{1};
 };
 
+// IUnknown of the two description objects below: each answers IUnknown and
+// its own interface, and deletes itself with its last reference.
+template <typename Interface, typename Object>
+HRESULT AnswerQuery(Object* object, REFIID iid, REFIID own, void** answer) {
+  if (answer == nullptr) return E_POINTER;
+  if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, own)) {
+    *answer = static_cast<Interface*>(object);
+    object->AddRef();
+    return S_OK;
+  }
+  *answer = nullptr;
+  return E_NOINTERFACE;
+}
+
+template <typename Object>
+ULONG DropReference(Object* object, Counted& count) {
+  ULONG left = count.DropReference();
+  if (left == 0) delete object;
+  return left;
+}
+
 class Library final : public ITypeLib {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITypeLib)) {
-      *object = static_cast<ITypeLib*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<ITypeLib>(this, iid, IID_ITypeLib, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return count_.AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = count_.DropReference();
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE Release() override { return DropReference(this, count_); }
   UINT STDMETHODCALLTYPE GetTypeInfoCount() override { return kInterfaceCount; }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, ITypeInfo** info) override;
   HRESULT STDMETHODCALLTYPE GetTypeInfoType(UINT index, TYPEKIND* kind) override {
@@ -213,6 +223,8 @@ class Library final : public ITypeLib {
   void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR* attributes) override { delete attributes; }
 
  private:
+  template <typename Object>
+  friend ULONG DropReference(Object* object, Counted& count);
   ~Library() = default;
   Counted count_;
 };
@@ -222,21 +234,10 @@ class Description final : public ITypeInfo {
   explicit Description(UINT index) : index_(index), described_(kInterfaces[index]) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITypeInfo)) {
-      *object = static_cast<ITypeInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return AnswerQuery<ITypeInfo>(this, iid, IID_ITypeInfo, object);
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return count_.AddReference(); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = count_.DropReference();
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG STDMETHODCALLTYPE Release() override { return DropReference(this, count_); }
 
   HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR** attributes) override {
     if (attributes == nullptr) return E_INVALIDARG;
@@ -346,6 +347,8 @@ class Description final : public ITypeInfo {
   HRESULT STDMETHODCALLTYPE GetMops(MEMBERID, BSTR*) override { return E_NOTIMPL; }
 
  private:
+  template <typename Object>
+  friend ULONG DropReference(Object* object, Counted& count);
   ~Description() = default;
   const UINT index_;
   const Interface& described_;
