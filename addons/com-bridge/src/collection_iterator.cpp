@@ -4,8 +4,6 @@
 
 #include <oaidl.h>
 
-#include <vector>
-
 #include "com_error.h"
 #include "com_object_wrapper.h"
 #include "com_resources.h"
@@ -15,66 +13,55 @@
 namespace com_bridge {
 namespace {
 
-// Elements are fetched from the enumerator this many at a time.
-constexpr ULONG kBatch = 32;
-
 Nan::Persistent<v8::FunctionTemplate> iterator_template;
 
-// The script iterator: the enumerator and the fetched elements not yet
-// handed out, all released when the iteration ends, is left early (return)
-// or the iterator is collected.
+// The script iterator over an enumerator, released when the iteration ends,
+// is left early (return) or the iterator is collected.
+//
+// Elements are asked for one at a time, as scripting hosts ask: enumerators
+// written for them are exercised that way only, and some answer a larger
+// request with S_OK and fewer elements, which COM's marshalling then reports
+// as all fetched.
 class ComIterator : public TrackedWrap {
  public:
   explicit ComIterator(ComPtr<IEnumVARIANT> enumerator) : enumerator_(std::move(enumerator)) {}
-  ~ComIterator() override { Close(); }
 
   void Attach(v8::Local<v8::Object> instance) { Wrap(instance); }
 
   // Sets *value to the next element; false when there is none. A failing
   // enumerator throws its COM error.
   bool Next(v8::Local<v8::Value>* value) {
-    if (position_ == batch_.size() && !Fetch()) return false;
-    *value = FromVariant(batch_[position_]);
-    VariantClear(&batch_[position_]);
-    ++position_;
-    return true;
-  }
-
-  void Close() {
-    for (size_t i = position_; i < batch_.size(); ++i) VariantClear(&batch_[i]);
-    batch_.clear();
-    position_ = 0;
-    enumerator_.reset();
-  }
-
- private:
-  bool Fetch() {
-    batch_.clear();
-    position_ = 0;
     if (!enumerator_) return false;
-    batch_.resize(kBatch);
-    for (VARIANT& element : batch_) VariantInit(&element);
+    Variant element;
     ULONG fetched = 0;
-    HRESULT outcome = enumerator_->Next(kBatch, batch_.data(), &fetched);
+    HRESULT outcome = enumerator_->Next(1, element.get(), &fetched);
     if (FAILED(outcome)) {
       Close();
       ThrowComError(outcome, nullptr);
       return false;
     }
-    if (fetched > kBatch) fetched = kBatch;
-    batch_.resize(fetched);  // the rest were never filled
-    if (outcome != S_OK) enumerator_.reset();  // S_FALSE: that was the last batch
-    if (fetched == 0) {
+    // S_FALSE, or nothing fetched: the enumerator is at its end.
+    if (outcome != S_OK || fetched == 0) {
       Close();
       return false;
     }
+    *value = FromVariant(*element);
     return true;
   }
 
+  void Close() { enumerator_.reset(); }
+
+ private:
   ComPtr<IEnumVARIANT> enumerator_;
-  std::vector<VARIANT> batch_;
-  size_t position_ = 0;
 };
+
+// The iterator behind a receiver; null, with a TypeError thrown, for one
+// that has none (the signature already refused every other receiver).
+ComIterator* IteratorOf(v8::Local<v8::Object> receiver) {
+  auto* iterator = static_cast<ComIterator*>(receiver->GetAlignedPointerFromInternalField(0));
+  if (iterator == nullptr) Nan::ThrowTypeError("Not a ComObject iterator");
+  return iterator;
+}
 
 v8::Local<v8::Object> IteratorResult(v8::Local<v8::Value> value, bool done) {
   v8::Local<v8::Object> result = Nan::New<v8::Object>();
@@ -83,8 +70,17 @@ v8::Local<v8::Object> IteratorResult(v8::Local<v8::Value> value, bool done) {
   return result;
 }
 
+// Iterators come only from a ComObject's [Symbol.iterator]. The instance V8
+// made for `new` is marked as having no iterator before the throw, so it can
+// never reach the methods with an unset field.
+NAN_METHOD(RefuseConstruction) {
+  if (info.IsConstructCall()) info.This()->SetAlignedPointerInInternalField(0, nullptr);
+  Nan::ThrowTypeError("ComObject iterators are made by iterating a ComObject, not constructed");
+}
+
 NAN_METHOD(NextMethod) {
-  auto* iterator = Nan::ObjectWrap::Unwrap<ComIterator>(info.Holder());
+  ComIterator* iterator = IteratorOf(info.Holder());
+  if (iterator == nullptr) return;
   Nan::TryCatch failure;
   v8::Local<v8::Value> value;
   if (iterator->Next(&value)) return info.GetReturnValue().Set(IteratorResult(value, false));
@@ -94,7 +90,9 @@ NAN_METHOD(NextMethod) {
 
 // Leaving a for...of early (break, return, throw).
 NAN_METHOD(ReturnMethod) {
-  Nan::ObjectWrap::Unwrap<ComIterator>(info.Holder())->Close();
+  ComIterator* iterator = IteratorOf(info.Holder());
+  if (iterator == nullptr) return;
+  iterator->Close();
   info.GetReturnValue().Set(IteratorResult(Nan::Undefined(), true));
 }
 
@@ -131,7 +129,7 @@ NAN_METHOD(IterateMethod) {
 
 void AddIterator(v8::Local<v8::FunctionTemplate> com_object) {
   v8::Isolate* isolate = v8::Isolate::GetCurrent();
-  v8::Local<v8::FunctionTemplate> iterator = Nan::New<v8::FunctionTemplate>();
+  v8::Local<v8::FunctionTemplate> iterator = Nan::New<v8::FunctionTemplate>(RefuseConstruction);
   iterator->SetClassName(Nan::New("ComObjectIterator").ToLocalChecked());
   iterator->InstanceTemplate()->SetInternalFieldCount(1);
   Nan::SetPrototypeMethod(iterator, "next", NextMethod);

@@ -1,5 +1,5 @@
 'use strict';
-// for...of over collections: the object's enumerator, in batches.
+// for...of over collections: the object's enumerator, one element at a time.
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const { addon, hresult, serverTest, serverCounts, needsWine } = require('./support');
@@ -25,7 +25,7 @@ test('Scripting.Dictionary iterates its keys; FileSystemObject\'s Drives its dri
   }
 });
 
-serverTest('a collection: every element in order, across batches; mixed kinds', (server) => {
+serverTest('a collection: every element in order; mixed kinds', (server) => {
   const items = server.call('Items', 100);
   assert.deepEqual([...items], Array.from({ length: 100 }, (_, i) => i + 1));
   assert.equal(items.release(), 0);
@@ -62,8 +62,23 @@ serverTest('an enumerator that fails part-way throws its COM error after the ele
   const got = [];
   assert.throws(() => { for (const item of failing) got.push(item); },
     (e) => e.comError.errorCode === hresult(0x80004005));
-  assert.deepEqual(got, Array.from({ length: 32 }, (_, i) => i + 1));  // the first batch of 32
+  assert.deepEqual(got, Array.from({ length: 40 }, (_, i) => i + 1));
   assert.equal(failing.release(), 0);
+});
+
+serverTest('iterators come only from iterating: script cannot make one without an enumerator behind it', (server) => {
+  const items = server.call('Items', 2);
+  const iterator = items[Symbol.iterator]();
+  const Iterator = Object.getPrototypeOf(iterator).constructor;
+  assert.throws(() => new Iterator(), TypeError);
+  assert.throws(() => Iterator(), TypeError);
+  assert.throws(() => Reflect.construct(Iterator, [], Object), TypeError);
+  for (const receiver of [{}, Object.create(Object.getPrototypeOf(iterator)), items]) {
+    assert.throws(() => iterator.next.call(receiver), TypeError);
+    assert.throws(() => iterator.return.call(receiver), TypeError);
+  }
+  assert.deepEqual([...iterator], [1, 2]);
+  assert.equal(items.release(), 0);
 });
 
 serverTest('an object without an enumerator is not iterable', (server) => {
