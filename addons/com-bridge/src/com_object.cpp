@@ -64,18 +64,31 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   info.GetReturnValue().Set(FromVariant(*result));
 }
 
-// The default member as a property get, then as a method.
-HRESULT InvokeDefault(IDispatch* target, DISPPARAMS* params, VARIANT* result) {
-  DISPID dispid = DISPID_UNKNOWN;
-  const std::wstring name = L"_Default";
-  HRESULT outcome = Resolve(target, name, &dispid);
-  if (SUCCEEDED(outcome))
-    outcome = target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYGET, params, result, nullptr, nullptr);
-  if (SUCCEEDED(outcome)) return outcome;
+// One attempt at a member, into a result cleared of any earlier attempt's.
+HRESULT InvokeInto(IDispatch* target, DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result) {
   VariantClear(result);
-  outcome = Resolve(target, name, &dispid);
-  if (SUCCEEDED(outcome))
-    outcome = target->Invoke(dispid, IID_NULL, 0, DISPATCH_METHOD, params, result, nullptr, nullptr);
+  return target->Invoke(dispid, IID_NULL, 0, flags, params, result, nullptr, nullptr);
+}
+
+// The default member as a property get, then as a method: by the name
+// "_Default" and, when no member has that name (most servers give their
+// default member only its DISPID), by DISPID_VALUE directly.
+HRESULT InvokeDefault(IDispatch* target, DISPPARAMS* params, VARIANT* result) {
+  const std::wstring name = L"_Default";
+  bool named = false;
+  HRESULT outcome = DISP_E_MEMBERNOTFOUND;
+  for (WORD flags : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+    DISPID dispid = DISPID_UNKNOWN;
+    outcome = Resolve(target, name, &dispid);
+    named = SUCCEEDED(outcome);
+    if (named) outcome = InvokeInto(target, dispid, flags, params, result);
+    if (SUCCEEDED(outcome)) return outcome;
+  }
+  if (named) return outcome;
+  for (WORD flags : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
+    outcome = InvokeInto(target, DISPID_VALUE, flags, params, result);
+    if (SUCCEEDED(outcome)) return outcome;
+  }
   return outcome;
 }
 

@@ -97,6 +97,14 @@ serverTest('calling an instance: the default member as a property get, then as a
   assert.deepEqual(failed[1].args.map((a) => a.value), [3, 2, 1]);
 });
 
+serverTest('calling an object whose default member has no name "_Default" invokes DISPID_VALUE', (server) => {
+  // A collection's default member is Item, known to GetIDsOfNames only by that name.
+  const items = server.call('Items', 3);
+  assert.equal(items(2), 2);
+  assert.equal(items(9), undefined);  // out of range: both attempts fail, nothing thrown
+  assert.equal(items.release(), 0);
+});
+
 serverTest('GetActiveObject finds an object the server registered as running', (server) => {
   const cookie = server.call('RegisterRunning');
   try {
