@@ -61,20 +61,42 @@ ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value) {
   return Nan::ObjectWrap::Unwrap<ComObjectWrapper>(object);
 }
 
+namespace {
+
+// Whether the caller's reference is the interface's last one. The count is
+// what the object (or, for another apartment's or process's object, its
+// proxy) says it is.
+bool IsLastReference(IDispatch* dispatch) {
+  dispatch->AddRef();
+  return dispatch->Release() == 1;
+}
+
+}  // namespace
+
 ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   std::shared_ptr<ComHolder> holder = wrapper->holder();
-  ULONG count = holder->dispatch->Release();
-  if (count == 0) {
-    holder->dispatch = nullptr;
-    // The object is gone: its subscriptions go too, so that nothing keeps
-    // the event loop alive for an object script can no longer use.
-    if (holder->sink != nullptr) {
-      holder->sink->TearDown(nullptr);
-      std::exchange(holder->sink, nullptr)->Release();
-    }
-    wrapper->Drop();
+  IDispatch* dispatch = holder->dispatch;
+  // A subscribed object is unadvised while it can still be reached: one that
+  // outlives this last reference (an out-of-process object other clients
+  // hold) would otherwise keep calling a sink nobody listens to.
+  ComPtr<EventSink> sink = ComPtr<EventSink>::Share(holder->sink.get());
+  const bool unadvised = sink && sink->advised() && IsLastReference(dispatch);
+  if (unadvised) sink->Unadvise(dispatch);
+  ULONG count = dispatch->Release();
+  if (count != 0) {
+    // Somebody took a reference meanwhile: the object stays subscribed.
+    if (unadvised) sink->Advise(dispatch);
+    return count;
   }
-  return count;
+  holder->dispatch = nullptr;
+  // The object is gone: its subscriptions go too, so that nothing keeps the
+  // event loop alive for an object script can no longer use.
+  if (sink) {
+    sink->TearDown(nullptr);
+    holder->sink.reset();
+  }
+  wrapper->Drop();
+  return 0;
 }
 
 }  // namespace com_bridge

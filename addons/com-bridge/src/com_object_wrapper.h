@@ -11,12 +11,13 @@
 
 #include <memory>
 
+#include "com_resources.h"
+#include "event_sink.h"
 #include "tracked_wrap.h"
 
 namespace com_bridge {
 
 struct TypeInfoCache;
-class EventSink;
 
 // The COM state of one ComObject, shared with operations that need the
 // interface for their length (argument conversion, qi).
@@ -29,7 +30,8 @@ struct ComHolder {
   // ReleaseComObject, never by the holder itself.
   IDispatch* dispatch;
   std::shared_ptr<TypeInfoCache> typeInfo;
-  EventSink* sink = nullptr;
+  // Made by the first on or off.
+  ComPtr<EventSink> sink;
 };
 
 class ComObjectWrapper : public TrackedWrap {
@@ -65,7 +67,8 @@ v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch);
 ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value);
 
 // Releases one reference and returns the interface's new count; at 0 the
-// instance loses its holder and becomes collectable.
+// instance loses its holder and its subscriptions and becomes collectable.
 ULONG ReleaseComObject(ComObjectWrapper* wrapper);
+
 
 }  // namespace com_bridge

@@ -34,17 +34,20 @@ ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object) {
   return first;
 }
 
-EventSink* EventSink::Create(IDispatch* object) {
+ComPtr<EventSink> EventSink::Create(IDispatch* object) {
   IID events = IID_NULL;
   ComPtr<IConnectionPoint> point = FirstConnectionPoint(object);
   bool has_point = point && SUCCEEDED(point->GetConnectionInterface(&events));
   // The connection point is not kept: in the usual implementations it holds
   // its object, which could then never be released to 0.
-  return new EventSink(has_point, events);
+  return ComPtr<EventSink>::Adopt(new EventSink(has_point, events));
 }
 
 void EventSink::Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Function> callback) {
   if (!has_point_) return;
+  // Making the async resource runs the runtime's async hooks, which are
+  // script: never under the lock.
+  if (!resource_) resource_ = std::make_unique<Nan::AsyncResource>("ComObjectEvent");
   {
     EventLock lock;
     if (callbacks_.empty()) {
@@ -52,17 +55,26 @@ void EventSink::Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Functi
       uv_async_init(uv_default_loop(), async_, DeliverEvents);
       async_->data = this;
       AddRef();  // released when the handle has closed
-      resource_ = std::make_unique<Nan::AsyncResource>("ComObjectEvent");
     }
     callbacks_[dispid].push_back(Callback(new v8::Global<v8::Function>(v8::Isolate::GetCurrent(), callback)));
   }
   // Outside the lock: a server may fire while it is being advised.
-  if (cookie_ == 0) {
-    if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) {
-      DWORD cookie = 0;
-      if (SUCCEEDED(point->Advise(this, &cookie))) cookie_ = cookie;  // else the next on tries again
-    }
+  if (cookie_ == 0) Advise(object);  // when it fails, the next on tries again
+}
+
+void EventSink::Advise(IDispatch* object) {
+  if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) {
+    DWORD cookie = 0;
+    if (SUCCEEDED(point->Advise(this, &cookie))) cookie_ = cookie;
   }
+}
+
+void EventSink::Unadvise(IDispatch* object) {
+  if (cookie_ == 0) return;
+  if (object != nullptr) {
+    if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) point->Unadvise(cookie_);
+  }
+  cookie_ = 0;
 }
 
 bool EventSink::Unsubscribe(DISPID dispid, v8::Local<v8::Function> callback) {
@@ -83,12 +95,7 @@ bool EventSink::Unsubscribe(DISPID dispid, v8::Local<v8::Function> callback) {
 }
 
 void EventSink::TearDown(IDispatch* object) {
-  if (cookie_ != 0) {
-    if (object != nullptr) {
-      if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) point->Unadvise(cookie_);
-    }
-    cookie_ = 0;
-  }
+  Unadvise(object);
   CallbackMap callbacks;
   std::vector<PendingEvent> queue;
   uv_async_t* async = nullptr;
@@ -217,7 +224,7 @@ std::shared_ptr<ComHolder> SubscriptionHolder(const Nan::FunctionCallbackInfo<v8
 NAN_METHOD(OnMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
   if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction()) return;
-  if (holder->sink == nullptr) holder->sink = EventSink::Create(holder->dispatch);
+  if (!holder->sink) holder->sink = EventSink::Create(holder->dispatch);
   holder->sink->Subscribe(holder->dispatch, Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>());
 }
 
@@ -226,7 +233,7 @@ NAN_METHOD(OnMethod) {
 // the event loop alive for it.
 NAN_METHOD(OffMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
-  if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction() || holder->sink == nullptr) return;
+  if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction() || !holder->sink) return;
   if (holder->sink->Unsubscribe(Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>()))
     holder->sink->TearDown(holder->dispatch);
 }

@@ -28,9 +28,9 @@ ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object);
 
 class EventSink final : public IDispatch {
  public:
-  // A sink for the object, with one reference for the caller. It stays
-  // inert (subscribes nothing) when the object has no connection point.
-  static EventSink* Create(IDispatch* object);
+  // A sink for the object. It stays inert (subscribes nothing) when the
+  // object has no connection point.
+  static ComPtr<EventSink> Create(IDispatch* object);
 
   // Script thread. Adds one registration, advising the object on the first.
   void Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Function> callback);
@@ -41,6 +41,13 @@ class EventSink final : public IDispatch {
   // registration and queued event and closes the async handle; the sink
   // may be subscribed again afterwards.
   void TearDown(IDispatch* object);
+
+  // Script thread. Whether the object's connection point holds this sink.
+  bool advised() const { return cookie_ != 0; }
+  // Script thread. Takes the sink off the object's connection point, or
+  // puts it back on, keeping the registrations.
+  void Unadvise(IDispatch* object);
+  void Advise(IDispatch* object);
 
   // IUnknown: the sink lives as long as somebody holds a reference on it
   // (its owner, the server it is advised on, its open async handle), so an

@@ -169,8 +169,8 @@ serverTest('promise jobs a callback queues run right after it; callbacks run wit
 });
 
 // In a fresh node.exe: what only a whole process shows.
-function runWithServer(body) {
-  const r = runChild(process.env.COM_BRIDGE, childSetUp + body);
+function runWithServer(body, options) {
+  const r = runChild(process.env.COM_BRIDGE, childSetUp + body, options);
   assert.equal(r.status, 0, r.stdout);
   return r.results;
 }
@@ -207,6 +207,36 @@ test('a process whose subscriptions are all removed, or whose objects are all re
     server.call('FireNow', ${NOTE}, 'x');
     setImmediate(() => keep(server.release()));
   `);
+});
+
+test('script the runtime runs while on subscribes (an async hook) may call com-bridge and fire events', () => {
+  // The hook runs when on makes its async resource; the first object's
+  // server fires on the calling thread, into its sink. A child that hangs is
+  // killed.
+  const [fired, delivered] = runWithServer(`
+    const first = addon.CreateObject('Quillaret.TestServer');
+    const second = addon.CreateObject('Quillaret.TestServer');
+    const delivered = [];
+    const record = (word) => delivered.push(word);
+    first.on(${NOTE}, record);
+    let fired = 0;
+    require('node:async_hooks').createHook({ init(id, type) {
+      if (type !== 'ComObjectEvent') return;
+      fired += first.call('FireNow', ${NOTE}, 'from the hook');
+      second.off(${NOTE}, record);
+    } }).enable();
+    second.on(${NOTE}, record);
+    setTimeout(() => {
+      first.off(${NOTE}, record);
+      second.off(${NOTE}, record);
+      first.release();
+      second.release();
+      keep(fired);
+      keep(delivered);
+    }, 200);
+  `, { timeout: 20000 });
+  assert.equal(fired, 1);
+  assert.deepEqual(delivered, ['from the hook']);
 });
 
 test('objects without connection points: on and off do nothing and hold nothing open', () => {

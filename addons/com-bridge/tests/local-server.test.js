@@ -64,3 +64,23 @@ test('the local server: calls, errors, reflection, events from RPC threads, iter
   assert.equal(probe.get('References'), 0);
   probe.release();
 });
+
+test('release to 0 of an object other clients keep alive takes its subscription off the server', { skip: needsWine }, () => {
+  const probe = addon.CreateObject('Quillaret.TestProbe.Local');
+  const server = addon.CreateObject('Quillaret.TestServer.Local');
+  // A second object of the server's, held by the running object table.
+  const cookie = server.call('RegisterRunning');
+  try {
+    const running = addon.GetActiveObject('Quillaret.TestServer');
+    running.on(NOTE, () => {});
+    assert.equal(probe.get('Sinks'), 1);
+    // The count of this process's proxy; the object lives on in its server.
+    assert.equal(running.release(), 0);
+    assert.equal(probe.get('Sinks'), 0, 'the server still calls a sink nobody listens to');
+  } finally {
+    server.call('RevokeRunning', cookie);
+    server.release();
+  }
+  assert.equal(probe.get('LiveObjects'), 0);
+  probe.release();
+});
