@@ -60,7 +60,9 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
     if (throw_failure) ThrowComError(outcome, exception.get());
     return;
   }
-  arguments.WriteBackOutValues();
+  // When a write-back threw, script gets the exception and no result: none
+  // is made that nobody would release.
+  if (!arguments.WriteBackOutValues()) return;
   info.GetReturnValue().Set(FromVariant(*result));
 }
 

@@ -99,4 +99,10 @@ ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   return 0;
 }
 
+void DiscardComObject(ComObjectWrapper* wrapper) {
+  std::shared_ptr<ComHolder> holder = wrapper->holder();
+  std::exchange(holder->dispatch, nullptr)->Release();
+  wrapper->Drop();
+}
+
 }  // namespace com_bridge

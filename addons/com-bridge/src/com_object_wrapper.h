@@ -70,5 +70,9 @@ ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value);
 // instance loses its holder and its subscriptions and becomes collectable.
 ULONG ReleaseComObject(ComObjectWrapper* wrapper);
 
+// For a ComObject script never received (a conversion whose value could not
+// be handed over): drops its reference whatever the count, and the instance
+// becomes collectable.
+void DiscardComObject(ComObjectWrapper* wrapper);
 
 }  // namespace com_bridge

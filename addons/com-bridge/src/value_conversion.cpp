@@ -39,29 +39,34 @@ Nan::Maybe<bool> HasOutProperty(v8::Local<v8::Object> object) {
 
 Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem);
 
+// The most VARIANTs one SAFEARRAY may hold here: its data must stay
+// addressable by the 32-bit sizes and indices of the SAFEARRAY functions.
+constexpr uint64_t kMaxArrayCells = 0x7FFFFFFF / sizeof(VARIANT);
+
 // A script array as a SAFEARRAY of VARIANT, lower bounds 0: rows × columns
-// when every element is an array of one length, else one dimension.
+// when every element is an array of one length, else one dimension. The
+// size is checked before anything is read or allocated, and elements are
+// read as they are converted, nothing staged: the shape is found first (a
+// table's rows are read twice, once for their lengths).
 Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth, Problem* problem) {
   if (depth >= kMaxNesting) return Reject(problem, "arrays nested too deeply");
-  uint32_t length = array->Length();
-  std::vector<v8::Local<v8::Value>> elements;
-  elements.reserve(length);
-  for (uint32_t i = 0; i < length; ++i) {
-    v8::Local<v8::Value> element;
-    if (!Nan::Get(array, i).ToLocal(&element)) return Conversion::kThrew;
-    elements.push_back(element);
-  }
+  const uint32_t length = array->Length();
+  if (length > kMaxArrayCells) return Reject(problem, "an array too large for COM");
   bool table = length > 0;
   uint32_t columns = 0;
   for (uint32_t i = 0; table && i < length; ++i) {
-    if (!elements[i]->IsArray()) {
+    Nan::HandleScope scope;
+    v8::Local<v8::Value> element;
+    if (!Nan::Get(array, i).ToLocal(&element)) return Conversion::kThrew;
+    if (!element->IsArray()) {
       table = false;
     } else {
-      uint32_t row_length = elements[i].As<v8::Array>()->Length();
+      uint32_t row_length = element.As<v8::Array>()->Length();
       if (i == 0) columns = row_length;
       table = row_length == columns;
     }
   }
+  if (table && uint64_t{length} * columns > kMaxArrayCells) return Reject(problem, "an array too large for COM");
 
   SAFEARRAYBOUND bounds[2] = {{length, 0}, {columns, 0}};
   SafeArray result(SafeArrayCreate(VT_VARIANT, table ? 2 : 1, bounds));
@@ -76,18 +81,24 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
       return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem);
     };
     for (uint32_t i = 0; i < length; ++i) {
+      Nan::HandleScope scope;
       index[0] = static_cast<LONG>(i);
+      v8::Local<v8::Value> element;
+      if (!Nan::Get(array, i).ToLocal(&element)) return Conversion::kThrew;
       if (!table) {
-        Conversion outcome = convert_into(elements[i]);
+        Conversion outcome = convert_into(element);
         if (outcome != Conversion::kDone) return outcome;
         continue;
       }
-      v8::Local<v8::Array> row = elements[i].As<v8::Array>();
+      // A getter may have replaced the row since its length was read.
+      if (!element->IsArray()) return Reject(problem, "an array that changed while it was converted");
+      v8::Local<v8::Array> row = element.As<v8::Array>();
       for (uint32_t j = 0; j < columns; ++j) {
+        Nan::HandleScope cell_scope;
         index[1] = static_cast<LONG>(j);
-        v8::Local<v8::Value> element;
-        if (!Nan::Get(row, j).ToLocal(&element)) return Conversion::kThrew;
-        Conversion outcome = convert_into(element);
+        v8::Local<v8::Value> value;
+        if (!Nan::Get(row, j).ToLocal(&value)) return Conversion::kThrew;
+        Conversion outcome = convert_into(value);
         if (outcome != Conversion::kDone) return outcome;
       }
     }
@@ -173,27 +184,35 @@ int ElementSize(VARTYPE type) {
   }
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, int depth);
+// Where a conversion to script stands: how deeply nested, and where the
+// ComObjects it makes are noted (when the caller asked).
+struct Reading {
+  int depth;
+  MadeObjects* made;
+  Reading deeper() const { return {depth + 1, made}; }
+};
+
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading);
 
 // One element, viewed in place as a VARIANT that owns nothing.
-bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, int depth, v8::Local<v8::Value>* element) {
+bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, Reading reading, v8::Local<v8::Value>* element) {
   void* cell = nullptr;
   if (FAILED(SafeArrayPtrOfIndex(array, index, &cell)) || cell == nullptr) return false;
   if (type == VT_VARIANT) {
-    *element = FromVariantAt(*static_cast<VARIANT*>(cell), depth + 1);
+    *element = FromVariantAt(*static_cast<VARIANT*>(cell), reading.deeper());
     return true;
   }
   VARIANT view;
   VariantInit(&view);
   view.vt = type;
   memcpy(&view.lVal, cell, static_cast<size_t>(ElementSize(type)));
-  *element = FromVariantAt(view, depth + 1);
+  *element = FromVariantAt(view, reading.deeper());
   return true;
 }
 
 // Each dimension from its lower to its upper bound, dimension 1 outermost:
 // one dimension gives a flat array, two an array of rows.
-v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE type, int depth) {
+v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE type, Reading reading) {
   if (array == nullptr) return Nan::Undefined();
   UINT dimensions = SafeArrayGetDim(array);
   if (dimensions == 0) return Nan::New<v8::Array>();
@@ -218,7 +237,7 @@ v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE type, int depth) {
         elements[k] = self(self, d + 1);
       } else if (!readable) {
         elements[k] = Nan::Undefined();
-      } else if (!ReadElement(array, index.data(), type, depth, &elements[k])) {
+      } else if (!ReadElement(array, index.data(), type, reading, &elements[k])) {
         holes = true;  // an element that cannot be read leaves a hole
       }
     }
@@ -237,13 +256,13 @@ T Value(const VARIANT& value, T by_value, T* by_reference) {
   return (value.vt & VT_BYREF) ? *by_reference : by_value;
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, int depth) {
-  if (depth > kMaxNesting) return Nan::Undefined();
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
+  if (reading.depth > kMaxNesting) return Nan::Undefined();
   const bool by_reference = (value.vt & VT_BYREF) != 0;
   if (by_reference && value.byref == nullptr) return Nan::Undefined();
   const VARTYPE type = value.vt & VT_TYPEMASK;
   if (value.vt & VT_ARRAY) {
-    return FromSafeArray(by_reference ? *value.pparray : value.parray, type, depth);
+    return FromSafeArray(by_reference ? *value.pparray : value.parray, type, reading);
   }
   switch (type) {
     case VT_NULL:
@@ -286,11 +305,12 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, int depth) {
       object->AddRef();
       v8::Local<v8::Object> wrapped = WrapDispatch(object);
       if (wrapped.IsEmpty()) return Nan::Undefined();
+      if (reading.made != nullptr) reading.made->push_back(ComObjectOf(wrapped));
       return wrapped;
     }
     case VT_VARIANT:
       if (!by_reference) return Nan::Undefined();
-      return FromVariantAt(*value.pvarVal, depth + 1);
+      return FromVariantAt(*value.pvarVal, reading.deeper());
     default:
       // VT_EMPTY, VT_CY, VT_ERROR, VT_UNKNOWN, VT_DECIMAL, VT_I8 and the rest.
       return Nan::Undefined();
@@ -376,14 +396,42 @@ DISPPARAMS* CallArguments::put_params() {
   return &params_;
 }
 
-void CallArguments::WriteBackOutValues() const {
-  for (const auto& [holder, position] : out_holders_) {
-    bool still_holder = false;
-    if (!HasOutProperty(holder).To(&still_holder) || !still_holder) continue;
-    Nan::Set(holder, Nan::New("_out").ToLocalChecked(), FromVariant(slots_[position]));
-  }
+namespace {
+
+// Whether setting the holder's "_out" would hand a value to script: it is an
+// own writable data property or has a setter. A frozen holder, or one that
+// lost the property, takes nothing. Nothing when script threw (a proxy).
+Nan::Maybe<bool> TakesWriteBack(v8::Local<v8::Object> holder, v8::Local<v8::String> key) {
+  v8::Local<v8::Value> found;
+  if (!holder->GetOwnPropertyDescriptor(Nan::GetCurrentContext(), key).ToLocal(&found)) return Nan::Nothing<bool>();
+  if (!found->IsObject()) return Nan::Just(false);
+  v8::Local<v8::Object> descriptor = found.As<v8::Object>();
+  v8::Local<v8::Value> setter, writable;
+  if (!Nan::Get(descriptor, Nan::New("set").ToLocalChecked()).ToLocal(&setter) ||
+      !Nan::Get(descriptor, Nan::New("writable").ToLocalChecked()).ToLocal(&writable))
+    return Nan::Nothing<bool>();
+  return Nan::Just(setter->IsFunction() || writable->IsTrue());
 }
 
-v8::Local<v8::Value> FromVariant(const VARIANT& value) { return FromVariantAt(value, 0); }
+}  // namespace
+
+bool CallArguments::WriteBackOutValues() const {
+  v8::Local<v8::String> key = Nan::New("_out").ToLocalChecked();
+  for (const auto& [holder, position] : out_holders_) {
+    bool takes = false;
+    if (!TakesWriteBack(holder, key).To(&takes)) return false;
+    if (!takes) continue;
+    MadeObjects made;
+    v8::Local<v8::Value> value = FromVariant(slots_[position], &made);
+    if (Nan::Set(holder, key, value).IsNothing()) {
+      // The setter threw: script never received what was made for it.
+      for (ComObjectWrapper* object : made) DiscardComObject(object);
+      return false;
+    }
+  }
+  return true;
+}
+
+v8::Local<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made) { return FromVariantAt(value, {0, made}); }
 
 }  // namespace com_bridge

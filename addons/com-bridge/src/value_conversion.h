@@ -62,8 +62,10 @@ class CallArguments {
   DISPPARAMS* put_params();
 
   // After a successful call: each remembered holder that still has its own
-  // "_out" property receives what the server left in its cell.
-  void WriteBackOutValues() const;
+  // "_out" property receives what the server left in its cell. False when
+  // script threw (a setter): the exception stays pending, the holders after
+  // it are left as they were, and nothing was made that script did not get.
+  bool WriteBackOutValues() const;
 
  private:
   // Most calls pass a few arguments: those need no allocation.
@@ -78,9 +80,15 @@ class CallArguments {
   DISPID put_id_ = DISPID_PROPERTYPUT;
 };
 
+class ComObjectWrapper;
+// The ComObjects one conversion made; they are the instances', not owned here.
+using MadeObjects = std::vector<ComObjectWrapper*>;
+
 // A VARIANT as a script value, read through VT_BYREF. Nothing of the
 // VARIANT is taken over: an object becomes a ComObject with a reference of
-// its own, so the caller still clears what it owns.
-v8::Local<v8::Value> FromVariant(const VARIANT& value);
+// its own, so the caller still clears what it owns. With `made`, the new
+// ComObjects are noted there, for a caller that may be unable to hand the
+// value over.
+v8::Local<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made = nullptr);
 
 }  // namespace com_bridge

@@ -128,6 +128,9 @@ serverTest('values that cannot cross throw a TypeError naming their position, be
     [[{ _out: 1 }], 'an _out holder where only a value can go'],
     [{ _out: { _out: 1 } }, 'an _out holder where only a value can go'],
     [cyclic, 'arrays nested too deeply'],
+    // Refused by their size, before any element is read or any memory taken.
+    [new Array(2 ** 32 - 1), 'an array too large for COM'],
+    [[new Array(2 ** 26), new Array(2 ** 26)], 'an array too large for COM'],
   ];
   const before = serverCalls().length;
   for (const [value, what] of cases) {

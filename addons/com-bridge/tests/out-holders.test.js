@@ -79,3 +79,16 @@ serverTest('get and call write back too', (server) => {
   server.get('Fill', holder);
   assert.equal(holder._out, 42);
 });
+
+serverTest('a ComObject that cannot be handed to script is released: a frozen holder, a setter that throws', (server) => {
+  const child = server.call('Child');
+  // A frozen holder takes no write-back: the server's new object is not wrapped.
+  const frozen = Object.freeze({ _out: child });
+  assert.equal(server.call('Fill', frozen), 1);
+  assert.equal(frozen._out, child);
+  // A setter that throws: the object made for it and the call's result (the
+  // same object, echoed) are released, and the caller gets the exception.
+  const refusing = { get _out() { return child; }, set _out(value) { throw new RangeError('not taken'); } };
+  assert.throws(() => server.call('Echo', refusing), { name: 'RangeError', message: 'not taken' });
+  assert.equal(child.release(), 0);
+});
