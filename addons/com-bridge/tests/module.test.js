@@ -23,6 +23,11 @@ test('ComObject cannot be constructed or called by script', () => {
   assert.throws(() => addon.ComObject(), { message });
 });
 
+test('the script thread\'s apartment: the MTA com-bridge joins in a bare node, or the STA it finds',
+  { skip: onStandIn && 'the stand-in has no apartments' }, () => {
+    assert.equal(require(process.env.WIN_CONTROL).apartment(), process.env.COM_APARTMENT);
+  });
+
 test('a method called on something that is no ComObject is refused by the runtime', () => {
   const dictionary = addon.CreateObject(dictionaryProgId);
   try {
