@@ -19,7 +19,8 @@
 //   { _out: value }                -> the value by reference (see OutHolder)
 //   string, bigint                 -> VT_BSTR (text up to its first NUL)
 //   anything else (plain objects, functions, wrapper objects, symbols,
-//   released ComObjects)           -> the call throws a TypeError naming the
+//   released ComObjects, arrays of more than 2^31 bytes of VARIANTs)
+//                                  -> the call throws a TypeError naming the
 //                                     argument's position; nothing reaches COM
 //
 // Values coming back (results, `_out` cells):
@@ -53,7 +54,9 @@ export type ComResult = undefined | null | number | boolean | string | Date | Co
 /**
  * Passes its value by reference. After a successful call, `_out` is
  * overwritten with what the server left in the cell (when the holder still
- * has its own `_out` property). A null value passes a VARIANT cell; a
+ * has its own `_out` property and can take a value: a frozen holder is
+ * left alone, and when its setter throws, the call throws that exception
+ * and returns nothing). A null value passes a VARIANT cell; a
  * ComObject a cell with a reference of its own; undefined is passed as a
  * missing argument and left as it was. Holders passed to `set` or to a call
  * of the instance are never written back.
@@ -127,8 +130,10 @@ export type EventCallback = (...args: ComResult[]) => void;
  * results and from `_out` cells; `new ComObject()` and `ComObject()` throw.
  * Each holds one reference on its interface until `release()` brings the
  * count to 0; after that every method throws an Error saying it was
- * released. Calling an instance invokes its default member ("_Default"):
- * first as a property get, then as a method; undefined when both fail.
+ * released. Calling an instance invokes its default member (by the name
+ * "_Default", or by DISPID_VALUE when the object has no member of that
+ * name): first as a property get, then as a method; undefined when both
+ * fail.
  */
 export interface ComObject extends Iterable<ComResult> {
   (...args: ComArgument[]): ComResult;
@@ -143,7 +148,8 @@ export interface ComObject extends Iterable<ComResult> {
   /**
    * Removes one registration of that very function. Removing the last one
    * unsubscribes from the server and lets the event loop end; so does a
-   * `release()` that brings the object to 0.
+   * `release()` that brings the object to 0 (it unsubscribes before the
+   * last reference goes, for objects that live on in their server).
    */
   off(dispid: number, callback: EventCallback): undefined;
   /** Reflection, gathered on the first call and answered from then on without asking the server. */
@@ -166,7 +172,8 @@ export interface ComObject extends Iterable<ComResult> {
   release(): number;
   /**
    * The elements of a collection, from its enumerator (DISPID_NEWENUM),
-   * converted as results are. Throws a TypeError when the object has no
+   * asked for one at a time as scripting hosts ask, converted as results
+   * are. Throws a TypeError when the object has no
    * enumerator, and a ComError when the enumerator fails part-way. Leaving
    * the loop early releases the enumerator.
    */
