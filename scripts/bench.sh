@@ -7,3 +7,4 @@ bash scripts/bench-browser.sh
 bash scripts/bench-quiet-mode.sh "$@"
 bash scripts/bench-com-server.sh
 bash scripts/bench-com-bridge.sh
+bash scripts/bench-com-apartments.sh
