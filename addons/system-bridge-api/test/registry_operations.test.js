@@ -43,8 +43,37 @@ test('invalid arguments give the fixed result', () => {
 
 test('invalid arguments never touch the registry', needs('callLog'), () => {
   control.clearCalls();
-  for (const [fn, args] of invalidCalls()) fn(...args);
+  for (const [fn, args] of [...invalidCalls(), ...rootDeletions()]) fn(...args);
   assert.deepEqual(callsMatching(/^Reg/), []);
+});
+
+// Deletions whose sub key names no key below the root: empty, backslashes
+// alone (the registry's only separator), or either before a NUL (where the
+// registry calls stop reading). Passed on, they would delete the root's whole
+// contents.
+function rootDeletions() {
+  const tree = 'Failed delete registry key tree. Error returned from system call: 57';
+  const key = 'Failled delete registry key. Error returned from system call: 57';
+  return ['', '\\', '\\\\', '\0Software', '\\\0Software'].flatMap((subKey) => [
+    [addon.DeleteRegistryKeyTree, [HKCU, subKey], tree],
+    [addon.DeleteRegistryKey, [HKCU, subKey, 0], key],
+  ]);
+}
+
+// Without the refusal this empties HKEY_CURRENT_USER (under Wine, of the
+// tests' prefix: delete build/wine-prefix to make a new one).
+test('a sub key naming no key below the root is refused, and the root keeps its keys', () => {
+  for (const name of ['one', 'two']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
+  const rootKeys = addon.GetSubkeys(HKCU, '');
+  assert.ok(rootKeys.includes('Software'));
+  const results = rootDeletions().map(([fn, args]) => fn(...args));
+  assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['one', 'two']);
+  assert.deepEqual(addon.GetSubkeys(HKCU, ''), rootKeys);
+  assert.deepEqual(results, rootDeletions().map(([, , expected]) => expected));
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, `${KEY}\\one`), true);  // a named key still goes
+  // '/' is a character of key names, not a separator: the call goes through.
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, '/'),
+    'Failed delete registry key tree. Error returned from system call: 2');
 });
 
 test('create, test, delete: results and error codes', () => {
