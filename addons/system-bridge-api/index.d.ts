@@ -75,9 +75,9 @@ export function LoadHive(root: RootKey, subKey: string, file: string): boolean;
 export function UnloadHive(root: RootKey, subKey: string): boolean;
 export function IsWindowVisible(window?: WindowHandle): boolean;
 /**
- * The direct sub keys' names (an empty slot for a name that does not fit 254
- * bytes), undefined when the key cannot be opened with full access, or the
- * invalid-arguments text.
+ * The direct sub keys' names, one element per sub key in enumeration order
+ * (an empty slot only where a name cannot be enumerated), undefined when the
+ * key cannot be opened with full access, or the invalid-arguments text.
  */
 export function GetSubkeys(root: RootKey, subKey: string): Array<string | undefined> | string | undefined;
 /**

@@ -1,6 +1,5 @@
 // Registry operations: each call opens what it needs with the wide registry
 // calls, does one job and closes the key again.
-#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +26,9 @@ REGSAM AccessFlagsFrom(v8::Local<v8::Value> value) { return static_cast<REGSAM>(
 bool NamesKeyBelowRoot(const std::wstring& subKey) {
   return std::wstring_view(subKey.c_str()).find_first_not_of(L'\\') != std::wstring_view::npos;
 }
+
+// The longest legal key name, 255 characters, and its terminator.
+const DWORD kKeyNameUnits = 256;
 
 }  // namespace
 
@@ -100,11 +102,11 @@ NAN_METHOD(GetSubkeysFunction) {
     return;
   v8::Local<v8::Array> names = Nan::New<v8::Array>(static_cast<int>(count));
   for (DWORD i = 0; i < count; ++i) {
-    char name[255] = {};
-    DWORD length = sizeof(name);
-    if (RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
+    WCHAR name[kKeyNameUnits];
+    DWORD length = kKeyNameUnits;
+    if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
     v8::Local<v8::String> text;
-    if (Nan::New(std::string(name, strnlen(name, length))).ToLocal(&text)) Nan::Set(names, i, text);
+    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text)) Nan::Set(names, i, text);
   }
   info.GetReturnValue().Set(names);
 }
