@@ -61,7 +61,11 @@ export function SetRegistryKeyValue(root: RootKey, subKey: string, flags: Access
 export function IsRegistryKeyExists(root: RootKey, subKey: string, flags: AccessFlags): boolean;
 /** Undefined when the key cannot be opened for querying. */
 export function GetRegistryKeyValues(root: RootKey, subKey: string, flags: AccessFlags): RegistryValues | undefined;
-/** Undefined on success, otherwise a message; a key with sub keys is refused. */
+/**
+ * Undefined on success, otherwise a message; a key with sub keys is refused,
+ * and so is a sub key that names no key below the root (empty, or backslashes
+ * only: error code 57, nothing deleted).
+ */
 export function DeleteRegistryKey(root: RootKey, subKey: string, flags: AccessFlags): string | undefined;
 /** The logon SID of the process token (S-1-5-5-...), or undefined. */
 export function GetLogonSID(): string | undefined;
@@ -71,10 +75,14 @@ export function LoadHive(root: RootKey, subKey: string, file: string): boolean;
 export function UnloadHive(root: RootKey, subKey: string): boolean;
 export function IsWindowVisible(window?: WindowHandle): boolean;
 /**
- * The direct sub keys' names (an empty slot for a name that does not fit 254
- * bytes), undefined when the key cannot be opened with full access, or the
- * invalid-arguments text.
+ * The direct sub keys' names, one element per sub key in enumeration order
+ * (an empty slot only where a name cannot be enumerated), undefined when the
+ * key cannot be opened with full access, or the invalid-arguments text.
  */
 export function GetSubkeys(root: RootKey, subKey: string): Array<string | undefined> | string | undefined;
-/** True on success, otherwise a message. */
+/**
+ * True on success, otherwise a message (a truthy string: test `=== true`). A
+ * sub key that names no key below the root (empty, or backslashes only) is
+ * refused with error code 57 and nothing is deleted.
+ */
 export function DeleteRegistryKeyTree(root: RootKey, subKey: string): true | string;

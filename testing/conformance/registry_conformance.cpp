@@ -115,25 +115,40 @@ TEST_F(Registry, SubKeysEnumerateInNameOrder) {
                              nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(count, 3u);
-  std::vector<std::string> names;
+  std::vector<std::wstring> names;
   for (DWORD i = 0; i < count; ++i) {
-    char name[255];
-    DWORD length = sizeof(name);
-    ASSERT_EQ(RegEnumKeyExA(base_, i, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+    WCHAR name[256];
+    DWORD length = 256;
+    ASSERT_EQ(RegEnumKeyExW(base_, i, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
     names.emplace_back(name, length);
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Mid", "Zeta"}));
-  char name[255];
-  DWORD length = sizeof(name);
-  EXPECT_EQ(RegEnumKeyExA(base_, 3, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"alpha", L"Mid", L"Zeta"}));
+  WCHAR name[256];
+  DWORD length = 256;
+  EXPECT_EQ(RegEnumKeyExW(base_, 3, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_NO_MORE_ITEMS);
 }
 
-TEST_F(Registry, LongSubKeyNamesDoNotFitTheNarrowBuffer) {
-  std::wstring longName(255, L'k');
-  RegCloseKey(Create(longName.c_str()));
-  char name[255];
-  DWORD length = sizeof(name);
-  EXPECT_EQ(RegEnumKeyExA(base_, 0, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
+// Names come back as stored, in UTF-16; the room counts the terminator, the
+// length returned does not.
+TEST_F(Registry, SubKeyNamesEnumerateWholeIntoRoomFor255Characters) {
+  const std::wstring longest(255, L'k');
+  const std::wstring accented = L"Gr\u00fc\u00dfe";
+  const std::wstring japanese = L"\u65e5\u672c\u8a9e\u30ad\u30fc";
+  for (const std::wstring& name : {accented, longest, japanese}) RegCloseKey(Create(name.c_str()));
+  std::vector<std::wstring> names;
+  for (DWORD i = 0;; ++i) {
+    WCHAR name[256];
+    DWORD length = 256;
+    LSTATUS status = RegEnumKeyExW(base_, i, name, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_NO_MORE_ITEMS) break;
+    ASSERT_EQ(status, ERROR_SUCCESS);
+    EXPECT_EQ(name[length], L'\0');
+    names.emplace_back(name, length);
+  }
+  EXPECT_EQ(names, (std::vector<std::wstring>{accented, longest, japanese}));
+  WCHAR name[255];
+  DWORD length = 255;
+  EXPECT_EQ(RegEnumKeyExW(base_, 1, name, &length, nullptr, nullptr, nullptr, nullptr), ERROR_MORE_DATA);
 }
 
 TEST_F(Registry, KeyNamesHoldAtMost255Characters) {

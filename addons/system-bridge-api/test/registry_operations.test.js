@@ -43,8 +43,37 @@ test('invalid arguments give the fixed result', () => {
 
 test('invalid arguments never touch the registry', needs('callLog'), () => {
   control.clearCalls();
-  for (const [fn, args] of invalidCalls()) fn(...args);
+  for (const [fn, args] of [...invalidCalls(), ...rootDeletions()]) fn(...args);
   assert.deepEqual(callsMatching(/^Reg/), []);
+});
+
+// Deletions whose sub key names no key below the root: empty, backslashes
+// alone (the registry's only separator), or either before a NUL (where the
+// registry calls stop reading). Passed on, they would delete the root's whole
+// contents.
+function rootDeletions() {
+  const tree = 'Failed delete registry key tree. Error returned from system call: 57';
+  const key = 'Failled delete registry key. Error returned from system call: 57';
+  return ['', '\\', '\\\\', '\0Software', '\\\0Software'].flatMap((subKey) => [
+    [addon.DeleteRegistryKeyTree, [HKCU, subKey], tree],
+    [addon.DeleteRegistryKey, [HKCU, subKey, 0], key],
+  ]);
+}
+
+// Without the refusal this empties HKEY_CURRENT_USER (under Wine, of the
+// tests' prefix: delete build/wine-prefix to make a new one).
+test('a sub key naming no key below the root is refused, and the root keeps its keys', () => {
+  for (const name of ['one', 'two']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
+  const rootKeys = addon.GetSubkeys(HKCU, '');
+  assert.ok(rootKeys.includes('Software'));
+  const results = rootDeletions().map(([fn, args]) => fn(...args));
+  assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['one', 'two']);
+  assert.deepEqual(addon.GetSubkeys(HKCU, ''), rootKeys);
+  assert.deepEqual(results, rootDeletions().map(([, , expected]) => expected));
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, `${KEY}\\one`), true);  // a named key still goes
+  // '/' is a character of key names, not a separator: the call goes through.
+  assert.equal(addon.DeleteRegistryKeyTree(HKCU, '/'),
+    'Failed delete registry key tree. Error returned from system call: 2');
 });
 
 test('create, test, delete: results and error codes', () => {
@@ -230,14 +259,28 @@ test('a value that keeps growing is skipped, the rest is still read', needs('fai
   assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { after: 5 });
 });
 
-test('GetSubkeys lists direct sub keys in enumeration order, holes for names too long', () => {
+test('GetSubkeys lists direct sub keys in enumeration order', () => {
   assert.equal(addon.GetSubkeys(HKCU, KEY), undefined);
   for (const name of ['Zeta', 'alpha', 'Mid\\deep']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
   assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['alpha', 'Mid', 'Zeta']);
-  addon.CreateRegistryKey(HKCU, `${KEY}\\${'k'.repeat(255)}`, 0);
-  const names = addon.GetSubkeys(HKCU, KEY);
-  assert.equal(names.length, 4);
-  assert.equal(1 in names, false);  // 'kkk…' sorts second and does not fit
-  assert.deepEqual([names[0], names[2], names[3]], ['alpha', 'Mid', 'Zeta']);
   assert.deepEqual(addon.GetSubkeys(HKCU, `${KEY}\\alpha`), []);
+});
+
+test('GetSubkeys gives every name whole, so that each opens its key', () => {
+  const names = ['Grüße', 'k'.repeat(255), 'plain', '日本語キー'];
+  for (const name of names) assert.equal(addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0), undefined, name);
+  const listed = addon.GetSubkeys(HKCU, KEY);
+  assert.deepEqual(listed, names);
+  for (const name of listed) assert.equal(addon.IsRegistryKeyExists(HKCU, `${KEY}\\${name}`, 0), true, name);
+  // Windows refuses a 256-character name. Wine creates it, and enumerating it
+  // into room for 255 then fails: the only kind of empty element left.
+  const tooLong = addon.CreateRegistryKey(HKCU, `${KEY}\\${'x'.repeat(256)}`, 0);
+  if (!control.underWine) {
+    assert.equal(tooLong, 'Failled to create key. Error returned from system call: 57');
+    return;
+  }
+  assert.equal(tooLong, undefined);
+  const withHole = addon.GetSubkeys(HKCU, KEY);
+  assert.equal(withHole.length, 5);
+  assert.deepEqual(withHole.filter(() => true), names);  // one empty element, where 'xxx…' sorts
 });

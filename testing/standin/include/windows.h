@@ -309,8 +309,8 @@ STANDIN_API LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD
                                             LPBYTE data, LPDWORD size);
 STANDIN_API LSTATUS WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
                                          LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
-STANDIN_API LSTATUS WINAPI RegEnumKeyExA(HKEY key, DWORD index, LPSTR name, LPDWORD nameLength,
-                                         LPDWORD reserved, LPSTR keyClass, LPDWORD classLength,
+STANDIN_API LSTATUS WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
+                                         LPDWORD reserved, LPWSTR keyClass, LPDWORD classLength,
                                          PFILETIME lastWrite);
 STANDIN_API LSTATUS WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD reserved,
                                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,

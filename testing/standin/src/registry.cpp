@@ -509,19 +509,20 @@ LSTATUS WINAPI RegEnumValueW(HKEY handle, DWORD index, LPWSTR name, LPDWORD name
   return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegEnumKeyExA(HKEY handle, DWORD index, LPSTR name, LPDWORD nameLength, LPDWORD, LPSTR, LPDWORD,
+// The length holds the room in characters, terminator included; on success
+// it receives the name's length without the terminator. A name that does not
+// fit gives ERROR_MORE_DATA.
+LSTATUS WINAPI RegEnumKeyExW(HKEY handle, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD, LPWSTR, LPDWORD,
                              PFILETIME) {
-  LogCall("RegEnumKeyExA");
+  LogCall("RegEnumKeyExW");
   std::shared_ptr<Key> key;
   LSTATUS status = ResolveFor(handle, KEY_ENUMERATE_SUB_KEYS, &key);
   if (status != ERROR_SUCCESS) return status;
   if (index >= key->subkeys.size()) return ERROR_NO_MORE_ITEMS;
-  // The ANSI code page: Latin-1 letters keep their byte, anything else is '?'.
-  std::string ansi;
-  for (wchar_t c : key->subkeys[index]->name) ansi.push_back(c < 0x100 ? static_cast<char>(c) : '?');
-  if (ansi.size() >= *nameLength) return ERROR_MORE_DATA;
-  std::memcpy(name, ansi.c_str(), ansi.size() + 1);
-  *nameLength = static_cast<DWORD>(ansi.size());
+  const std::wstring& found = key->subkeys[index]->name;
+  if (found.size() >= *nameLength) return ERROR_MORE_DATA;
+  std::memcpy(name, found.c_str(), (found.size() + 1) * sizeof(WCHAR));
+  *nameLength = static_cast<DWORD>(found.size());
   return ERROR_SUCCESS;
 }
 

@@ -1,6 +1,6 @@
 // Registry operations: each call opens what it needs with the wide registry
 // calls, does one job and closes the key again.
-#include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "functions.h"
@@ -18,6 +18,17 @@ std::string SystemCallError(const char* what, LSTATUS status) {
 }
 
 REGSAM AccessFlagsFrom(v8::Local<v8::Value> value) { return static_cast<REGSAM>(Int32From(value)); }
+
+// Whether a sub key path names a key below the root, as the registry calls
+// read it: up to its first NUL. The registry separates names by backslash
+// only ('/' is an ordinary name character); an empty path, or backslashes
+// alone, names the root itself, whose whole contents a delete would take.
+bool NamesKeyBelowRoot(const std::wstring& subKey) {
+  return std::wstring_view(subKey.c_str()).find_first_not_of(L'\\') != std::wstring_view::npos;
+}
+
+// The longest legal key name, 255 characters, and its terminator.
+const DWORD kKeyNameUnits = 256;
 
 }  // namespace
 
@@ -73,7 +84,9 @@ NAN_METHOD(DeleteRegistryKeyFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number}))
     return SetReturnText(info, "Invalid arguments specified for DeleteRegistryKey");
   std::wstring subKey = WideFrom(info[1]);
-  LSTATUS status = RegDeleteKeyExW(RootKeyFrom(info[0]), subKey.c_str(), AccessFlagsFrom(info[2]), 0);
+  LSTATUS status = NamesKeyBelowRoot(subKey)
+                       ? RegDeleteKeyExW(RootKeyFrom(info[0]), subKey.c_str(), AccessFlagsFrom(info[2]), 0)
+                       : ERROR_INVALID_PARAMETER;
   if (status != ERROR_SUCCESS) SetReturnText(info, SystemCallError("Failled delete registry key.", status));
 }
 
@@ -89,11 +102,11 @@ NAN_METHOD(GetSubkeysFunction) {
     return;
   v8::Local<v8::Array> names = Nan::New<v8::Array>(static_cast<int>(count));
   for (DWORD i = 0; i < count; ++i) {
-    char name[255] = {};
-    DWORD length = sizeof(name);
-    if (RegEnumKeyExA(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
+    WCHAR name[kKeyNameUnits];
+    DWORD length = kKeyNameUnits;
+    if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
     v8::Local<v8::String> text;
-    if (Nan::New(std::string(name, strnlen(name, length))).ToLocal(&text)) Nan::Set(names, i, text);
+    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text)) Nan::Set(names, i, text);
   }
   info.GetReturnValue().Set(names);
 }
@@ -102,10 +115,9 @@ NAN_METHOD(DeleteRegistryKeyTreeFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String}))
     return SetReturnText(info, "Invalid arguments specified for DeleteRegistryKeyTree");
   std::wstring subKey = WideFrom(info[1]);
-  LSTATUS status = RegDeleteTreeW(RootKeyFrom(info[0]), subKey.c_str());
-  if (status != ERROR_SUCCESS)
-    return SetReturnText(info, FormatText("Failed delete registry key tree. Error returned from system call: %x",
-                                          static_cast<unsigned>(status)));
+  LSTATUS status =
+      NamesKeyBelowRoot(subKey) ? RegDeleteTreeW(RootKeyFrom(info[0]), subKey.c_str()) : ERROR_INVALID_PARAMETER;
+  if (status != ERROR_SUCCESS) return SetReturnText(info, SystemCallError("Failed delete registry key tree.", status));
   info.GetReturnValue().Set(true);
 }
 
