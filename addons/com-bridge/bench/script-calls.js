@@ -10,15 +10,7 @@ const [addonPath, benchPath, count = '20000', size = '1000', out] = process.argv
 const { CreateObject } = require(path.resolve(addonPath));
 const { ComBridgeBench } = require(path.resolve(benchPath));
 
-const median = (values) => {
-  const v = [...values].sort((a, b) => a - b);
-  return v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
-};
-const micros = (fn) => {
-  const start = process.hrtime.bigint();
-  fn();
-  return Number(process.hrtime.bigint() - start) / 1000;
-};
+const { median, micros } = require('./timing');
 
 // The server's call record would be most of a call's cost on both sides.
 const probe = CreateObject('Quillaret.TestProbe');
