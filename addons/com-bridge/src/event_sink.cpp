@@ -43,11 +43,13 @@ ComPtr<EventSink> EventSink::Create(IDispatch* object) {
   return ComPtr<EventSink>::Adopt(new EventSink(has_point, events));
 }
 
+void EventSink::PrepareDelivery() {
+  // Never under the lock: this runs script.
+  if (has_point_ && !resource_) resource_ = std::make_unique<Nan::AsyncResource>("ComObjectEvent");
+}
+
 void EventSink::Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Function> callback) {
-  if (!has_point_) return;
-  // Making the async resource runs the runtime's async hooks, which are
-  // script: never under the lock.
-  if (!resource_) resource_ = std::make_unique<Nan::AsyncResource>("ComObjectEvent");
+  if (!has_point_ || !resource_) return;
   {
     EventLock lock;
     if (callbacks_.empty()) {
@@ -225,7 +227,11 @@ NAN_METHOD(OnMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
   if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction()) return;
   if (!holder->sink) holder->sink = EventSink::Create(holder->dispatch);
-  holder->sink->Subscribe(holder->dispatch, Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>());
+  ComPtr<EventSink> sink = ComPtr<EventSink>::Share(holder->sink.get());
+  sink->PrepareDelivery();
+  // The script that ran may have released the object.
+  if (!SubscriptionHolder(info)) return;
+  sink->Subscribe(holder->dispatch, Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>());
 }
 
 // off(dispid, callback): removes one registration of that very function;

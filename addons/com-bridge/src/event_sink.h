@@ -32,7 +32,12 @@ class EventSink final : public IDispatch {
   // object has no connection point.
   static ComPtr<EventSink> Create(IDispatch* object);
 
-  // Script thread. Adds one registration, advising the object on the first.
+  // Script thread. Makes what delivery needs; it runs the runtime's async
+  // hooks, which are script, so the caller looks at its object again
+  // afterwards.
+  void PrepareDelivery();
+  // Script thread, after PrepareDelivery. Adds one registration, advising
+  // the object on the first.
   void Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Function> callback);
   // Script thread. Removes the first registration of that very function;
   // returns whether none is left, in which case the caller tears down.

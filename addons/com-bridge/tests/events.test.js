@@ -209,23 +209,27 @@ test('a process whose subscriptions are all removed, or whose objects are all re
   `);
 });
 
-test('script the runtime runs while on subscribes (an async hook) may call com-bridge and fire events', () => {
-  // The hook runs when on makes its async resource; the first object's
-  // server fires on the calling thread, into its sink. A child that hangs is
-  // killed.
-  const [fired, delivered] = runWithServer(`
+test('script the runtime runs while on subscribes (an async hook) may call com-bridge, fire events, release', () => {
+  // The hook runs when on makes its async resource: here the first object's
+  // server fires on the calling thread into its sink, and a third object is
+  // released under its own on. A child that hangs is killed.
+  const [fired, delivered, refused] = runWithServer(`
     const first = addon.CreateObject('Quillaret.TestServer');
     const second = addon.CreateObject('Quillaret.TestServer');
+    const third = addon.CreateObject('Quillaret.TestServer');
     const delivered = [];
     const record = (word) => delivered.push(word);
     first.on(${NOTE}, record);
     let fired = 0;
-    require('node:async_hooks').createHook({ init(id, type) {
-      if (type !== 'ComObjectEvent') return;
+    let onInit = () => {
       fired += first.call('FireNow', ${NOTE}, 'from the hook');
       second.off(${NOTE}, record);
-    } }).enable();
+    };
+    require('node:async_hooks').createHook({ init(id, type) { if (type === 'ComObjectEvent') onInit(); } }).enable();
     second.on(${NOTE}, record);
+    onInit = () => third.release();
+    let refused;
+    try { third.on(${NOTE}, record); } catch (e) { refused = e.message; }
     setTimeout(() => {
       first.off(${NOTE}, record);
       second.off(${NOTE}, record);
@@ -233,10 +237,12 @@ test('script the runtime runs while on subscribes (an async hook) may call com-b
       second.release();
       keep(fired);
       keep(delivered);
+      keep(refused);
     }, 200);
   `, { timeout: 20000 });
   assert.equal(fired, 1);
   assert.deepEqual(delivered, ['from the hook']);
+  assert.equal(refused, 'The ComObject was released');
 });
 
 test('objects without connection points: on and off do nothing and hold nothing open', () => {
