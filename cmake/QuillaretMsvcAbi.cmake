@@ -94,13 +94,15 @@ endfunction()
 set(QUILLARET_STD_IMPORTS_REVIEWED "${CMAKE_CURRENT_LIST_DIR}/msvc-abi/reviewed-std-imports.txt")
 
 # quillaret_nan_addon(<name> SOURCES <files...> SYSTEM_LIBS <dll names...>
-#                     [LIBS <libraries...>] [TEST_ONLY])
+#                     [LIBS <libraries...>] [DESCRIPTION <text>] [TEST_ONLY])
 # A nan addon as <name>.node in the dist folder (TEST_ONLY: in its binary
 # folder): the runtime's V8, libuv and Node imports bound lazily under
-# "node.exe", the C runtime from the UCRT and addons/dll-runtime, and the
-# boundary guard run on every link.
+# "node.exe", the C runtime from the UCRT and addons/dll-runtime, the boundary
+# guard run on every link, and what every shipped binary has (README, "The
+# shipped binaries"): the version resource (with DESCRIPTION), the PDB and the
+# hardening options of the link.
 function(quillaret_nan_addon name)
-  cmake_parse_arguments(ARG "TEST_ONLY" "" "SOURCES;SYSTEM_LIBS;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "TEST_ONLY" "DESCRIPTION" "SOURCES;SYSTEM_LIBS;LIBS" ${ARGN})
   add_library(${name} MODULE ${ARG_SOURCES})
   target_include_directories(${name} SYSTEM PRIVATE "${QUILLARET_NODE_INCLUDE_DIR}" "${QUILLARET_NAN_DIR}")
   target_compile_definitions(${name} PRIVATE BUILDING_NODE_EXTENSION USING_V8_SHARED=1 USING_UV_SHARED=1)
@@ -116,8 +118,13 @@ function(quillaret_nan_addon name)
             "$<TARGET_FILE:${name}>" "${QUILLARET_STD_IMPORTS_REVIEWED}"
     VERBATIM)
   quillaret_warnings(${name})
-  if(NOT ARG_TEST_ONLY)
-    quillaret_deliverable(${name})
+  if(NOT ARG_DESCRIPTION)
+    set(ARG_DESCRIPTION "${name}")
+  endif()
+  if(ARG_TEST_ONLY)
+    quillaret_shipped_binary(${name} DESCRIPTION "${ARG_DESCRIPTION}")
+  else()
+    quillaret_deliverable(${name} DESCRIPTION "${ARG_DESCRIPTION}")
   endif()
 endfunction()
 

@@ -16,6 +16,11 @@ jobs=$(nproc)
 configure() { # <dir> [cmake args...]
   local dir=$1
   shift
+  # A tree first configured with another compiler (the MinGW tree was GCC's
+  # before it was clang's) is configured afresh.
+  if [ -f "$dir/CMakeCache.txt" ] && grep -q '^CMAKE_CXX_COMPILER:.*mingw32-g++' "$dir/CMakeCache.txt"; then
+    rm -rf "$dir"
+  fi
   if [ ! -f "$dir/CMakeCache.txt" ]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
   fi

@@ -6,6 +6,9 @@
 #   quillaret-host-<version>-win-x64.zip
 #                                  the host, its manifest template and the
 #                                  registration note
+#   quillaret-symbols-<version>-win-x64.zip
+#                                  the five PDBs, for reading crash reports
+#                                  (kept by whoever ships, never installed)
 # <version> is the product's, from the root package.json; the addons'
 # package.json files carry none of their own. Expects a finished build.
 set -euo pipefail
@@ -45,5 +48,8 @@ mkdir -p "$host"
 cp "$dist/quillaret-host.exe" "$dist/com.quillaret.workspace.json" host/REGISTRATION.md "$host/"
 (cd "$host" && zip -q -X "$root/$out/quillaret-host-$version-win-x64.zip" \
   quillaret-host.exe com.quillaret.workspace.json REGISTRATION.md)
+
+(cd "$dist" && zip -q -X "$root/$out/quillaret-symbols-$version-win-x64.zip" \
+  quillaret-host.pdb "${addons[@]/%/.pdb}")
 
 ls -l "$out" | tail -n +2

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs everything the build and the tests need, and nothing twice.
 #   - Debian packages: MinGW-w64 (posix threads), Wine, Xvfb, GoogleTest sources
-#   - clang, lld and llvm for the nan addons' Microsoft-ABI build
+#   - clang, lld and llvm: the compiler and linker of both Windows trees, and
+#     the tools that strip, symbolize and read their binaries and PDBs
 #   - the npm packages pinned in package-lock.json (npm ci)
 #   - one Node release for every build and run, pinned in package-lock.json and
 #     unpacked under .deps/: the Windows node.exe and the Linux node with its

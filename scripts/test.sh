@@ -50,6 +50,14 @@ run_suite "Linux tests (ASan+UBSan)" "$logs/linux-asan.log" \
 run_suite "com-bridge events (TSan)" "$logs/linux-tsan.log" \
   bash scripts/test-tsan.sh
 
+# The shipped binaries' table (binaries:check in the Windows tests).
+table=build/win/testing/binaries/binary-check.txt
+if [ -f "$table" ]; then
+  echo
+  echo "== The shipped binaries (dist/win-x64)"
+  cat "$table"
+fi
+
 echo
 echo "all: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -1,6 +1,7 @@
-// The DLL's entry point: runs the C and C++ initialiser tables when the
-// library is loaded and the functions registered with atexit (static
-// destructors among them) when it is unloaded or the process ends.
+// The DLL's entry point: initialises the stack cookie before anything else,
+// runs the C and C++ initialiser tables when the library is loaded and the
+// functions registered with atexit (static destructors among them) when it is
+// unloaded or the process ends.
 #include <windows.h>
 
 #include "dll_runtime.h"
@@ -34,9 +35,12 @@ void RunCppInitializers(const Initializer* begin, const Initializer* end) {
 
 }  // namespace
 
-extern "C" BOOL WINAPI _DllMainCRTStartup(HINSTANCE, DWORD reason, void*) {
+// Not protected itself: its frame would hold a copy of the cookie taken
+// before the cookie is set (security_cookie.cpp).
+extern "C" __attribute__((no_stack_protector)) BOOL WINAPI _DllMainCRTStartup(HINSTANCE, DWORD reason, void*) {
   switch (reason) {
     case DLL_PROCESS_ATTACH:
+      __security_init_cookie();
       if (!RunCInitializers(first_c_initializer + 1, last_c_initializer)) return FALSE;
       RunCppInitializers(first_cpp_initializer + 1, last_cpp_initializer);
       return TRUE;

@@ -19,11 +19,15 @@
 #error "NAPI_UTILS_MODULE_NAME must name the addon"
 #endif
 
-// Print and Trace format with the C runtime's printf (see Print); MinGW's
-// compiler checks their formats against that printf, not its own.
-#if defined(__MINGW32__)
+// Print and Trace format with the C runtime's printf (see Print); GCC for
+// MinGW checks their formats against that printf, not its own. Clang knows
+// one printf format.
+#if defined(__MINGW32__) && !defined(__clang__)
 #define NAPI_UTILS_CRT_PRINTF(format_index, first_arg) __attribute__((format(ms_printf, format_index, first_arg)))
 #define NAPI_UTILS_PRINTF(format_index, first_arg) __attribute__((format(gnu_printf, format_index, first_arg)))
+#elif defined(__clang__)
+#define NAPI_UTILS_CRT_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
+#define NAPI_UTILS_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
 #elif defined(__GNUC__)
 #define NAPI_UTILS_CRT_PRINTF(format_index, first_arg) __attribute__((format(printf, format_index, first_arg)))
 #define NAPI_UTILS_PRINTF(format_index, first_arg) __attribute__((format(gnu_printf, format_index, first_arg)))

@@ -7,7 +7,7 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { readImage } = require('../common/pe-image');
-const { ADDONS, version, tarball, hostArchive, packages } = require('./support');
+const { ADDONS, version, tarball, hostArchive, symbolsArchive, packages } = require('./support');
 
 const IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002;
 const IMAGE_FILE_DLL = 0x2000;
@@ -23,8 +23,8 @@ function unpacked(command, args, body) {
   }
 }
 
-test('dist/packages holds one tarball per addon and the host archive', () => {
-  const expected = [...ADDONS.map((a) => path.basename(tarball(a))), path.basename(hostArchive)];
+test('dist/packages holds one tarball per addon, the host archive and the symbols archive', () => {
+  const expected = [...ADDONS.map((a) => path.basename(tarball(a))), path.basename(hostArchive), path.basename(symbolsArchive)];
   assert.deepEqual(fs.readdirSync(packages).sort(), expected.sort());
 });
 
@@ -55,4 +55,14 @@ test('the host archive: the host, its manifest template and the registration not
     assert.equal(manifest.path, 'quillaret-host.exe');
     const note = fs.readFileSync(path.join(dir, 'REGISTRATION.md'), 'utf8');
     assert.ok(note.includes('NativeMessagingHosts\\com.quillaret.workspace'), 'the note names no registry key');
+  }));
+
+test('the symbols archive: the PDB of each deliverable, which no package carries', () =>
+  unpacked('unzip', ['-q', symbolsArchive, '-d'], (dir) => {
+    const names = ['quillaret-host', ...ADDONS];
+    assert.deepEqual(fs.readdirSync(dir).sort(), names.map((n) => `${n}.pdb`).sort());
+    for (const name of names) {
+      const header = fs.readFileSync(path.join(dir, `${name}.pdb`)).toString('latin1', 0, 24);
+      assert.equal(header, 'Microsoft C/C++ MSF 7.00', name);
+    }
   }));

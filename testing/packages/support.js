@@ -14,6 +14,7 @@ module.exports = {
   project,
   tarball: (addon) => path.join(packages, `${addon}-${version}.tgz`),
   hostArchive: path.join(packages, `quillaret-host-${version}-win-x64.zip`),
+  symbolsArchive: path.join(packages, `quillaret-symbols-${version}-win-x64.zip`),
   packages,
   // The folder npm installed the package into.
   installed: (addon) => path.join(project, 'node_modules', addon),

@@ -83,6 +83,28 @@ test('delay-load: a DLL that cannot be loaded raises the documented exception wi
   });
 });
 
+// What a failed stack cookie check or guard check ends the process with: it
+// leaves no results, since no exit handler runs after a fail-fast.
+const STATUS_STACK_BUFFER_OVERRUN = 0xC0000409;
+
+test('stack cookie: set before the library runs; overrunning a protected frame fails fast before it returns', () => {
+  const [state] = run('keep(addon.overrunFrame(8));');
+  assert.deepEqual(state, { cookieInitialized: true, cookieTopBitsClear: true, returned: 'x'.charCodeAt(0) });
+  const r = runChild(probe, 'keep(addon.overrunFrame(64));');
+  assert.equal(r.status, STATUS_STACK_BUFFER_OVERRUN, r.stdout);
+  assert.equal(r.results, null);
+});
+
+test('Control Flow Guard: under an enforcing check a valid target passes and a target inside a function fails fast', () => {
+  // Every other case runs with the image's default check, as on a system
+  // without CFG (Wine is one).
+  const [valid] = run('keep(addon.guardedCall(0));');
+  assert.deepEqual(valid, { value: 42, checked: 1 });
+  const r = runChild(probe, 'keep(addon.guardedCall(1));');
+  assert.equal(r.status, STATUS_STACK_BUFFER_OVERRUN, r.stdout);
+  assert.equal(r.results, null);
+});
+
 test('the runtime binds node.exe in a runtime executable of another name', () => {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'renamed-'));
   try {

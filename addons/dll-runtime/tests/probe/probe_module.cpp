@@ -1,7 +1,7 @@
 // runtime-probe.node: a nan addon linked with the DLL runtime, whose functions
 // report what the runtime did: initialiser order, exit work, thread-safe
-// statics, thread_local data, the stack probe, aligned allocation and the
-// delay-load helper with its hooks.
+// statics, thread_local data, the stack probe, aligned allocation, the
+// delay-load helper with its hooks, the stack cookie and Control Flow Guard.
 #include <nan.h>
 #include <windows.h>
 
@@ -10,7 +10,9 @@
 
 #include <vector>
 
+#include "../../stack_cookie.h"
 #include "delay_hooks.h"
+#include "hardening_checks.h"
 #include "probe_record.h"
 
 // version.dll's real export and one it lacks, and a DLL that does not exist:
@@ -238,6 +240,27 @@ NAN_METHOD(MissingDll) {
   info.GetReturnValue().Set(object);
 }
 
+extern "C" uintptr_t __security_cookie;
+
+// The cookie as the runtime left it, then (with a length above 16) an overrun
+// of a protected frame, which ends the process before this returns.
+NAN_METHOD(OverrunFrame) {
+  v8::Local<v8::Object> result = New<v8::Object>();
+  Set(result, "cookieInitialized", New(__security_cookie != stack_cookie::kDefault && __security_cookie != 0));
+  Set(result, "cookieTopBitsClear", New((__security_cookie & ~stack_cookie::kMask) == 0));
+  Set(result, "returned", New(hardening_checks::OverrunOwnFrame(Nan::To<int>(info[0]).FromJust())));
+  info.GetReturnValue().Set(result);
+}
+
+NAN_METHOD(GuardedCall) {
+  long checked = 0;
+  int value = hardening_checks::CallThroughEnforcedGuard(Nan::To<int>(info[0]).FromJust(), &checked);
+  v8::Local<v8::Object> result = New<v8::Object>();
+  Set(result, "value", New(value));
+  Set(result, "checked", New(static_cast<double>(checked)));
+  info.GetReturnValue().Set(result);
+}
+
 NAN_MODULE_INIT(Init) {
   Nan::SetMethod(target, "initOrder", InitOrder);
   Nan::SetMethod(target, "registerExitWork", RegisterExitWork);
@@ -247,6 +270,8 @@ NAN_MODULE_INIT(Init) {
   Nan::SetMethod(target, "alignedNew", AlignedNew);
   Nan::SetMethod(target, "delayLoadCalls", DelayLoadCalls);
   Nan::SetMethod(target, "missingDll", MissingDll);
+  Nan::SetMethod(target, "overrunFrame", OverrunFrame);
+  Nan::SetMethod(target, "guardedCall", GuardedCall);
 }
 
 void Register(v8::Local<v8::Object> exports, v8::Local<v8::Value>, void*) { Init(exports); }
