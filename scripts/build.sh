@@ -18,7 +18,7 @@ configure() { # <dir> [cmake args...]
   shift
   # A tree first configured with another compiler (the MinGW tree was GCC's
   # before it was clang's) is configured afresh.
-  if [ -f "$dir/CMakeCache.txt" ] && grep -q '^CMAKE_CXX_COMPILER:.*mingw32-g++' "$dir/CMakeCache.txt"; then
+  if grep -qs 'set(CMAKE_CXX_COMPILER ".*mingw32-g++' "$dir"/CMakeFiles/*/CMakeCXXCompiler.cmake; then
     rm -rf "$dir"
   fi
   if [ ! -f "$dir/CMakeCache.txt" ]; then
