@@ -109,6 +109,29 @@ test('the clean-up waits while setup.exe runs and goes on when it ends', async (
   assert.ok(result.end - hostStart < 20000);
 });
 
+test('a link at TEMP\\Quillaret is never walked through: what it leads to stays', async (t) => {
+  const dir = h.scratch(t, 'linked');
+  const env = { APPDATA: path.join(dir, 'Roaming'), TEMP: path.join(dir, 'Temp') };
+  const precious = path.join(dir, 'elsewhere', 'Quillaret Workspace Installer', 'precious.txt');
+  h.writeFile(precious);
+  h.writeFile(path.join(env.TEMP, 'keep.txt'));
+  const link = path.join(env.TEMP, 'Quillaret');
+  await h.unixLink(path.join(dir, 'elsewhere'), link);
+  try {
+    const result = h.runHost(['--cleanup', '--pid=0'], env);
+    h.assertClean(result);
+    assert.ok(fs.existsSync(precious), 'deleted through the link');
+    // Nothing below a link is the clean-up's, so the installer folder counts
+    // as done; the link itself Wine cannot remove (a Unix link opens at its
+    // target), so its three attempts fail.
+    const installer = path.join(link, 'Quillaret Workspace Installer');
+    assert.ok(!result.stdout.includes(`Unable to delete ${installer}`), result.stdout);
+    assert.ok(result.stdout.includes(`Unable to delete ${link}\nRetry Count : 2`), result.stdout);
+  } finally {
+    await h.removeUnixLink(link);
+  }
+});
+
 test('--delme deletes the program file after the run, also from a path with blanks', async (t) => {
   const dir = h.scratch(t, 'delme');
   const tree = h.leftoverTree(dir);
