@@ -155,3 +155,34 @@ test('--delme deletes the program file after the run, also from a path with blan
   assert.ok(fs.existsSync(usage), 'the usage path deleted the program');
   assert.ok(fs.existsSync(ignored), '--Delme deleted the program');
 });
+
+test('--delme never deletes what the interpreter would make of a "%" in the path', async (t) => {
+  const dir = h.scratch(t, 'expand');
+  const tree = h.leftoverTree(dir);
+  const place = (folder, from) => {
+    const exe = path.join(dir, folder, 'quillaret-host.exe');
+    fs.mkdirSync(path.dirname(exe), { recursive: true });
+    fs.copyFileSync(from, exe);
+    return exe;
+  };
+  const self = place('h%QH_VICTIM%x', h.HOST);
+  const victim = place('hvictimx', path.join(h.FIXTURES, 'argument_recorder.exe'));
+  const result = h.runHost(['--cleanup', '--pid=0', '--delme'], { ...tree.env, QH_VICTIM: 'victim' }, { exe: self });
+  h.assertClean(result);
+  assert.strictEqual(result.stdout, h.removedOutput(tree));
+  assert.ok(await h.waitFor(() => !fs.existsSync(self), 10000), 'the program is still there');
+  assert.ok(fs.existsSync(victim), 'another program was deleted');
+});
+
+test('--delme runs the system folder\'s cmd.exe, never one planted beside the program', async (t) => {
+  const dir = h.scratch(t, 'planted');
+  const tree = h.leftoverTree(dir);
+  const exe = path.join(dir, 'app', 'quillaret-host.exe');
+  const planted = path.join(dir, 'app', 'cmd.exe');
+  fs.mkdirSync(path.dirname(exe), { recursive: true });
+  fs.copyFileSync(h.HOST, exe);
+  fs.copyFileSync(path.join(h.FIXTURES, 'argument_recorder.exe'), planted);
+  h.assertClean(h.runHost(['--cleanup', '--pid=0', '--delme'], tree.env, { exe }));
+  assert.ok(await h.waitFor(() => !fs.existsSync(exe), 10000), 'the program is still there');
+  assert.ok(!fs.existsSync(`${planted}.txt`), 'the planted cmd.exe ran');
+});
