@@ -56,12 +56,12 @@ void removeFolders()
 {
     if (std::optional<std::wstring> appData = baseFolder(L"APPDATA")) {
         writeOut(ansiText(*appData) + "\n");
-        deleteWithRetry(*appData + L"\\setup");
-        deleteWithRetry(*appData + L"\\QuillaretWorkspace");
+        deleteWithRetry(*appData, L"setup");
+        deleteWithRetry(*appData, L"QuillaretWorkspace");
     }
     if (std::optional<std::wstring> temp = baseFolder(L"TEMP")) {
-        deleteWithRetry(*temp + L"\\Quillaret\\Quillaret Workspace Installer");
-        deleteWithRetry(*temp + L"\\Quillaret");
+        deleteWithRetry(*temp, L"Quillaret\\Quillaret Workspace Installer");
+        deleteWithRetry(*temp, L"Quillaret");
     }
 }
 
@@ -121,12 +121,12 @@ bool isUsableBaseFolder(const std::wstring& path)
     return isAbsolutePath(path) && path.find_first_of(L"?*") == std::wstring::npos;
 }
 
-void deleteWithRetry(const std::wstring& path)
+void deleteWithRetry(const std::wstring& base, const std::wstring& folder)
 {
-    const std::string shown = ansiText(path);
+    const std::string shown = ansiText(base + L"\\" + folder);
     for (int attempt = 0; attempt < kRemovalAttempts; ++attempt) {
         writeOut(shown + "\n");
-        if (removeTree(path)) {
+        if (removeTree(base, folder)) {
             return;
         }
         writeOut("Unable to delete " + shown + "\n" + "Retry Count : ");

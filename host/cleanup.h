@@ -45,6 +45,9 @@ bool isAbsolutePath(const std::wstring& path);
 // say) names no folder of its own and is skipped.
 bool isUsableBaseFolder(const std::wstring& path);
 
-// Removes `path` with up to three attempts, 5 seconds apart, reporting each
-// failed attempt on standard output (the path in the ANSI code page).
-void deleteWithRetry(const std::wstring& path);
+// Removes `folder` (fixed names below `base`, separated by backslashes) with
+// up to three attempts, 5 seconds apart, reporting each failed attempt on
+// standard output (the path in the ANSI code page). No link is followed from
+// `base` down (see removeTree): a link in the middle of `folder` leaves
+// everything below it alone.
+void deleteWithRetry(const std::wstring& base, const std::wstring& folder);

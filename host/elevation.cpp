@@ -3,7 +3,31 @@
 #include "console.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
+
+namespace {
+
+// The calling thread in a single-threaded apartment while it lives, as
+// ShellExecuteEx asks of its callers (verbs carried out by shell extensions
+// need COM); left again only if this object entered it.
+class ShellApartment {
+public:
+    ShellApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+    ~ShellApartment()
+    {
+        if (SUCCEEDED(result)) {
+            CoUninitialize();
+        }
+    }
+    ShellApartment(const ShellApartment&) = delete;
+    ShellApartment& operator=(const ShellApartment&) = delete;
+
+private:
+    HRESULT result;
+};
+
+} // namespace
 
 void QuillaretWorkspaceElevate::run()
 {
@@ -26,6 +50,7 @@ void QuillaretWorkspaceElevate::run()
     info.nShow = SW_SHOWNORMAL;
     info.hInstApp = nullptr;
     // Not waited for and not reported: a declined prompt is no error here.
+    ShellApartment apartment;
     ShellExecuteExA(&info);
 }
 

@@ -71,6 +71,99 @@ std::string::size_type validEscapeLength(const std::string& text, std::string::s
     return 6;
 }
 
+// The length of the well-formed UTF-8 sequence that starts at `at`, 0 when
+// none does (the table of well-formed byte sequences in the Unicode standard).
+std::string::size_type utf8SequenceLength(const std::string& text, std::string::size_type at)
+{
+    const auto byte = [&](std::string::size_type i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    if (lead < 0x80) {
+        return 1;
+    }
+    unsigned char low = 0x80, high = 0xBF;
+    std::string::size_type length = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80; // no overlong forms
+        high = lead == 0xED ? 0x9F : 0xBF; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;  // no overlong forms
+        high = lead == 0xF4 ? 0x8F : 0xBF; // nothing above U+10FFFF
+    } else {
+        return 0;
+    }
+    if (at + length > text.size() || byte(at + 1) < low || byte(at + 1) > high) {
+        return 0;
+    }
+    for (std::string::size_type i = at + 2; i < at + length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+constexpr wchar_t kReplacement = 0xFFFD;
+
+// UTF-8 with each byte that starts no well-formed sequence read as U+FFFD.
+std::wstring wideFromBrokenUtf8(const std::string& text)
+{
+    std::string repaired;
+    for (std::string::size_type at = 0; at < text.size();) {
+        std::string::size_type length = utf8SequenceLength(text, at);
+        if (length == 0) {
+            repaired += "\xEF\xBF\xBD";
+            ++at;
+        } else {
+            repaired.append(text, at, length);
+            at += length;
+        }
+    }
+    std::wstring wide(repaired.size(), L'\0');
+    int size = MultiByteToWideChar(CP_UTF8, 0, repaired.data(), static_cast<int>(repaired.size()), wide.data(),
+                                   static_cast<int>(wide.size()));
+    wide.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    return wide;
+}
+
+// The text read in a single- or double-byte code page, one character at a
+// time, so that a byte the code page has no character for becomes U+FFFD
+// alone (a lead byte whose second byte does not fit: the lead byte alone).
+std::wstring wideFromCodePage(const std::string& text, UINT codePage)
+{
+    std::wstring wide;
+    wide.reserve(text.size());
+    for (std::string::size_type at = 0; at < text.size();) {
+        const bool lead = IsDBCSLeadByteEx(codePage, static_cast<BYTE>(text[at])) && at + 1 < text.size();
+        wchar_t characters[4];
+        int count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text.data() + at, lead ? 2 : 1, characters, 4);
+        if (count > 0) {
+            wide.append(characters, static_cast<std::size_t>(count));
+            at += lead ? 2 : 1;
+        } else {
+            wide.push_back(kReplacement);
+            ++at;
+        }
+    }
+    return wide;
+}
+
+std::string utf8FromWide(const std::wstring& wide)
+{
+    if (wide.empty()) {
+        return std::string();
+    }
+    int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                   nullptr);
+    std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), size, nullptr,
+                        nullptr);
+    return text;
+}
+
 struct PipeCloser {
     void operator()(std::FILE* pipe) const { _pclose(pipe); }
 };
@@ -149,7 +242,7 @@ std::string QuillaretWorkspaceProcess::readRequest()
 void QuillaretWorkspaceProcess::sendResponse(std::string output)
 {
     stripLineBreaks(output);
-    std::string payload = buildReplyPayload(request, output);
+    std::string payload = buildReplyPayload(request, utf8Output(output, GetACP()));
     std::string frame = encodeFrame(payload);
     std::fwrite(frame.data(), 1, frame.size(), stdout);
     log.write("response: " + payload);
@@ -179,6 +272,29 @@ void stripLineBreaks(std::string& text)
         }
     }
     text.resize(kept);
+}
+
+bool isValidUtf8(const std::string& text)
+{
+    for (std::string::size_type at = 0; at < text.size();) {
+        std::string::size_type length = utf8SequenceLength(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
+std::string utf8Output(const std::string& output, unsigned codePage)
+{
+    if (isValidUtf8(output)) {
+        return output;
+    }
+    if (codePage == CP_UTF8) {
+        return utf8FromWide(wideFromBrokenUtf8(output));
+    }
+    return utf8FromWide(wideFromCodePage(output, codePage));
 }
 
 std::string buildReplyPayload(const std::string& request, const std::string& output)

@@ -28,6 +28,16 @@ bool isSafeRequestWord(const std::string& word);
 // Removes every CR and LF, wherever they stand.
 void stripLineBreaks(std::string& text);
 
+// True when `text` is well-formed UTF-8: no stray or missing continuation
+// bytes, no overlong forms, no encoded surrogates, nothing above U+10FFFF.
+bool isValidUtf8(const std::string& text);
+
+// The application's output as UTF-8, as every reply must be: output that is
+// already valid UTF-8 stays as it is; any other output is read in `codePage`
+// (the caller passes the ANSI code page, in which a Windows program's narrow
+// text is written), and each byte that is no character there becomes U+FFFD.
+std::string utf8Output(const std::string& output, unsigned codePage);
+
 // The reply payload for a request word and the application's output. The
 // extension-information form is the output itself; the session-status and
 // machine-identifier forms hold it as a JSON string (see jsonStringContent).

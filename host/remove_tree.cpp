@@ -3,46 +3,58 @@
 #include "win_handle.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <optional>
 #include <vector>
 
 namespace {
 
+constexpr NTSTATUS kObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kObjectPathNotFound = static_cast<NTSTATUS>(0xC000003A);
+constexpr DWORD kListingBufferSize = 64 * 1024;
+
+// A name found in a folder's listing, with the attributes the listing gave.
 struct Entry {
-    std::wstring path;
+    std::wstring name;
     DWORD attributes;
 };
+
+// An entry opened through its folder's handle, link itself not followed.
+struct Opened {
+    UniqueFileHandle handle;
+    DWORD attributes = 0;   // the handle's own
+    std::wstring finalPath; // where the system opened it
+};
+
+enum class OpenResult { opened, missing, failed };
 
 bool isMissing(DWORD error)
 {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
-bool succeededOrMissing(BOOL result)
+bool isDotEntry(const std::wstring& name)
 {
-    return result || isMissing(GetLastError());
+    return name == L"." || name == L"..";
 }
 
-bool isDotEntry(const wchar_t* name)
+bool isSeparator(wchar_t c)
 {
-    return lstrcmpW(name, L".") == 0 || lstrcmpW(name, L"..") == 0;
+    return c == L'\\' || c == L'/';
 }
 
-// The normalised path under which the system opens `path`, link itself not
-// followed.
-std::optional<std::wstring> finalPath(const std::wstring& path)
+bool isReparsePoint(DWORD attributes)
 {
-    UniqueFileHandle handle(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                        nullptr));
-    if (!handle) {
-        return std::nullopt;
-    }
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// The normalised path under which the system opened `handle`.
+std::optional<std::wstring> finalPath(HANDLE handle)
+{
     std::wstring result(MAX_PATH, L'\0');
     for (;;) {
-        DWORD length = GetFinalPathNameByHandleW(handle.get(), result.data(), static_cast<DWORD>(result.size()),
+        DWORD length = GetFinalPathNameByHandleW(handle, result.data(), static_cast<DWORD>(result.size()),
                                                  FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
         if (length == 0) {
             return std::nullopt;
@@ -55,110 +67,230 @@ std::optional<std::wstring> finalPath(const std::wstring& path)
     }
 }
 
-// True when the file at `path` is the file of that name in its folder, and
-// not something a link of the underlying file system leads to.
-bool opensWhereFound(const std::wstring& path)
+std::optional<DWORD> handleAttributes(HANDLE handle)
 {
-    std::size_t separator = path.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) {
-        return false;
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &info, sizeof info)) {
+        return std::nullopt;
     }
-    std::optional<std::wstring> folder = finalPath(path.substr(0, separator + 1));
-    std::optional<std::wstring> file = finalPath(path);
-    if (!folder || !file) {
-        return false;
-    }
-    std::wstring expected = *folder;
+    return info.FileAttributes;
+}
+
+// True when `child` is the entry `name` of the folder the system opened as
+// `folder`, and not something a link of the underlying file system leads to.
+bool opensWhereFound(const std::wstring& folder, const std::wstring& name, const std::wstring& child)
+{
+    std::wstring expected = folder;
     if (expected.empty() || expected.back() != L'\\') {
         expected += L'\\';
     }
-    expected += path.substr(separator + 1);
-    return CompareStringOrdinal(file->c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
+    expected += name;
+    return CompareStringOrdinal(child.c_str(), -1, expected.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-void clearReadOnly(const std::wstring& path, DWORD attributes)
+// Opens `name` relative to the folder handle `parent`; a link is opened as
+// the link. The access covers everything the walk does with an entry: read
+// and clear its attributes, list it, delete it.
+OpenResult openChild(HANDLE parent, const std::wstring& name, Opened& opened)
 {
-    if (attributes & FILE_ATTRIBUTE_READONLY) {
-        SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+    UNICODE_STRING objectName;
+    objectName.Buffer = const_cast<wchar_t*>(name.c_str());
+    objectName.Length = static_cast<USHORT>(name.size() * sizeof(WCHAR));
+    objectName.MaximumLength = objectName.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent, nullptr);
+    IO_STATUS_BLOCK status{};
+    HANDLE handle = nullptr;
+    NTSTATUS result = NtOpenFile(&handle,
+                                 DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY | SYNCHRONIZE,
+                                 &attributes, &status, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT | FILE_SYNCHRONOUS_IO_NONALERT);
+    if (result == kObjectNameNotFound || result == kObjectPathNotFound) {
+        return OpenResult::missing;
     }
+    if (!NT_SUCCESS(result)) {
+        return OpenResult::failed;
+    }
+    opened.handle.reset(handle);
+    std::optional<DWORD> own = handleAttributes(handle);
+    std::optional<std::wstring> path = finalPath(handle);
+    if (!own || !path) {
+        return OpenResult::failed;
+    }
+    opened.attributes = *own;
+    opened.finalPath = *path;
+    return OpenResult::opened;
 }
 
-bool removeEntry(const Entry& entry);
-
-// The entries of a folder, read completely before anything is removed.
-std::optional<std::vector<Entry>> listFolder(const std::wstring& folder)
+// The entries of an open folder, read completely through its handle before
+// anything is removed.
+std::optional<std::vector<Entry>> listFolder(HANDLE folder)
 {
-    WIN32_FIND_DATAW found;
-    UniqueFindHandle search(FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found,
-                                             FindExSearchNameMatch, nullptr, 0));
-    if (!search) {
-        return std::nullopt;
-    }
     std::vector<Entry> entries;
-    do {
-        if (!isDotEntry(found.cFileName)) {
-            entries.push_back({folder + L"\\" + found.cFileName, found.dwFileAttributes});
+    std::vector<ULONGLONG> buffer(kListingBufferSize / sizeof(ULONGLONG)); // aligned for the records
+    FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;
+    while (GetFileInformationByHandleEx(folder, kind, buffer.data(), kListingBufferSize)) {
+        kind = FileFullDirectoryInfo;
+        const char* record = reinterpret_cast<const char*>(buffer.data());
+        for (;;) {
+            const auto* info = reinterpret_cast<const FILE_FULL_DIR_INFO*>(record);
+            std::wstring name(info->FileName, info->FileNameLength / sizeof(WCHAR));
+            if (!isDotEntry(name)) {
+                entries.push_back({name, info->FileAttributes});
+            }
+            if (info->NextEntryOffset == 0) {
+                break;
+            }
+            record += info->NextEntryOffset;
         }
-    } while (FindNextFileW(search.get(), &found));
+    }
     if (GetLastError() != ERROR_NO_MORE_FILES) {
         return std::nullopt;
     }
     return entries;
 }
 
-bool removeFolder(const Entry& folder)
+void clearReadOnly(const Opened& entry)
 {
-    std::optional<std::vector<Entry>> entries = listFolder(folder.path);
+    if (!(entry.attributes & FILE_ATTRIBUTE_READONLY)) {
+        return;
+    }
+    FILE_BASIC_INFO basic{};
+    basic.FileAttributes = entry.attributes & ~FILE_ATTRIBUTE_READONLY;
+    if (basic.FileAttributes == 0) {
+        basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    }
+    SetFileInformationByHandle(entry.handle.get(), FileBasicInfo, &basic, sizeof basic);
+}
+
+// Marks the entry for deletion; it goes when its last handle is closed. A
+// link opened as the link is deleted itself, never its target.
+bool deleteThrough(const Opened& entry)
+{
+    clearReadOnly(entry);
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = TRUE;
+    return SetFileInformationByHandle(entry.handle.get(), FileDispositionInfo, &disposition, sizeof disposition);
+}
+
+bool removeChild(HANDLE parent, const std::wstring& parentPath, const Entry& entry);
+
+// Empties the open folder through its handle; the folder itself stays.
+bool removeContents(const Opened& folder)
+{
+    std::optional<std::vector<Entry>> entries = listFolder(folder.handle.get());
     if (!entries) {
         return false;
     }
     for (const Entry& entry : *entries) {
-        if (!removeEntry(entry)) {
+        if (!removeChild(folder.handle.get(), folder.finalPath, entry)) {
             return false;
         }
     }
-    clearReadOnly(folder.path, folder.attributes);
-    return succeededOrMissing(RemoveDirectoryW(folder.path.c_str()));
+    return true;
 }
 
-bool removeFile(const Entry& file)
+// Removes the entry `entry.name` of the folder open as `parent`. A reparse
+// point, by the listing's word or the handle's, is deleted as itself.
+bool removeChild(HANDLE parent, const std::wstring& parentPath, const Entry& entry)
 {
-    if (!opensWhereFound(file.path)) {
+    Opened opened;
+    switch (openChild(parent, entry.name, opened)) {
+    case OpenResult::missing:
+        return true;
+    case OpenResult::failed:
+        return false;
+    case OpenResult::opened:
+        break;
+    }
+    if (!opensWhereFound(parentPath, entry.name, opened.finalPath)) {
         return false;
     }
-    clearReadOnly(file.path, file.attributes);
-    return succeededOrMissing(DeleteFileW(file.path.c_str()));
+    const bool link = isReparsePoint(entry.attributes) || isReparsePoint(opened.attributes);
+    if (!link && (opened.attributes & FILE_ATTRIBUTE_DIRECTORY) && !removeContents(opened)) {
+        return false;
+    }
+    return deleteThrough(opened);
 }
 
-// A link is removed as what it is itself (a folder link with RemoveDirectory,
-// a file link with DeleteFile); its attributes are not touched, since setting
-// them would reach the target.
-bool removeLink(const Entry& link)
+std::vector<std::wstring> splitNames(const std::wstring& relative)
 {
-    if (link.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return succeededOrMissing(RemoveDirectoryW(link.path.c_str()));
+    std::vector<std::wstring> names;
+    std::wstring name;
+    for (wchar_t c : relative) {
+        if (isSeparator(c)) {
+            if (!name.empty()) {
+                names.push_back(name);
+            }
+            name.clear();
+        } else {
+            name.push_back(c);
+        }
     }
-    return succeededOrMissing(DeleteFileW(link.path.c_str()));
-}
-
-bool removeEntry(const Entry& entry)
-{
-    if (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        return removeLink(entry);
+    if (!name.empty()) {
+        names.push_back(name);
     }
-    if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        return removeFolder(entry);
-    }
-    return removeFile(entry);
+    return names;
 }
 
 } // namespace
 
-bool removeTree(const std::wstring& path)
+bool removeTree(const std::wstring& base, const std::wstring& relative)
 {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const std::vector<std::wstring> names = splitNames(relative);
+    if (names.empty()) {
+        return false; // the base itself is never removed
+    }
+    Opened folder;
+    folder.handle.reset(CreateFileW(base.c_str(), FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder.handle) {
         return isMissing(GetLastError());
     }
-    return removeEntry({path, attributes});
+    std::optional<DWORD> attributes = handleAttributes(folder.handle.get());
+    std::optional<std::wstring> path = finalPath(folder.handle.get());
+    if (!attributes || !path) {
+        return false;
+    }
+    if (!(*attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return true; // a file: nothing below it
+    }
+    folder.finalPath = *path;
+    // The folders leading to the entry: each a plain folder where it was
+    // found, or nothing below it is ours.
+    for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+        Opened next;
+        switch (openChild(folder.handle.get(), names[i], next)) {
+        case OpenResult::missing:
+            return true;
+        case OpenResult::failed:
+            return false;
+        case OpenResult::opened:
+            break;
+        }
+        if (isReparsePoint(next.attributes) || !(next.attributes & FILE_ATTRIBUTE_DIRECTORY)
+            || !opensWhereFound(folder.finalPath, names[i], next.finalPath)) {
+            return true;
+        }
+        folder = std::move(next);
+    }
+    return removeChild(folder.handle.get(), folder.finalPath, {names.back(), 0});
+}
+
+bool removeTree(const std::wstring& path)
+{
+    std::wstring trimmed = path;
+    while (trimmed.size() > 1 && isSeparator(trimmed.back())) {
+        trimmed.pop_back();
+    }
+    std::size_t separator = trimmed.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) {
+        return false;
+    }
+    std::wstring base = trimmed.substr(0, separator);
+    if (base.empty() || base.back() == L':') {
+        base += L'\\'; // "\\x" and "C:\x": the root itself
+    }
+    return removeTree(base, trimmed.substr(separator + 1));
 }

@@ -133,10 +133,13 @@ TEST(ProcessProbes, OnlySetupExeIsAnInstaller)
 
 TEST(ProcessProbes, DeleteSelfCommandLine)
 {
-    EXPECT_EQ(deleteSelfCommandLine("C:\\Program Files\\Q\\quillaret-host.exe"),
-              "cmd.exe /C Del /f /q \"C:\\Program Files\\Q\\quillaret-host.exe\"");
-    EXPECT_EQ(deleteSelfCommandLine(""), "");
-    EXPECT_EQ(deleteSelfCommandLine("C:\\Users\\?\\quillaret-host.exe"), "");
+    EXPECT_EQ(deleteSelfCommandLine(L"C:\\Program Files (x86)\\Q & A\\quillaret-host.exe"),
+              L"cmd.exe /C Del /f /q \"C:\\Program Files (x86)\\Q & A\\quillaret-host.exe\"");
+    EXPECT_EQ(deleteSelfCommandLine(L""), L"");
+    EXPECT_EQ(deleteSelfCommandLine(L"C:\\Users\\?\\quillaret-host.exe"), L"");
+    // Names the interpreter would expand into another.
+    EXPECT_EQ(deleteSelfCommandLine(L"C:\\h%V%x\\quillaret-host.exe"), L"");
+    EXPECT_EQ(deleteSelfCommandLine(L"C:\\h!V!x\\quillaret-host.exe"), L"");
 }
 
 TEST(RemoveTree, RemovesNestedAndReadOnlyContent)

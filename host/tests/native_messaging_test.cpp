@@ -95,6 +95,19 @@ TEST(JsonStringContent, InvalidPartsAreEscaped)
     EXPECT_EQ(jsonStringContent("C:\\temp"), "C:\\temp");
 }
 
+TEST(Utf8Output, ValidUtf8StaysOtherOutputIsReadInTheCodePage)
+{
+    const std::string valid = "caf\xC3\xA9 \xF0\x9F\x99\x82";
+    EXPECT_EQ(utf8Output(valid, 1252), valid);
+    EXPECT_EQ(utf8Output("Jos\xE9 M\xFCller", 1252), "Jos\xC3\xA9 M\xC3\xBCller");
+    // Bytes that are no character of the code page: a stray byte, an overlong
+    // form and an encoded surrogate in UTF-8; a Shift-JIS lead byte at the end.
+    const std::string replacement = "\xEF\xBF\xBD";
+    EXPECT_EQ(utf8Output("a\xFF" "b\xC0\xAF\xED\xA0\x80", 65001), "a" + replacement + "b" + replacement + replacement
+              + replacement + replacement + replacement);
+    EXPECT_EQ(utf8Output("\x82\xA0\x82", 932), "\xE3\x81\x82" + replacement);
+}
+
 TEST(Frame, LengthIsLittleEndianBeforeThePayload)
 {
     EXPECT_EQ(encodeFrame(""), std::string("\0\0\0\0", 4));

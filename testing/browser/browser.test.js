@@ -77,6 +77,13 @@ const CASES = [
     calls: ['QuillaretWorkspace.exe --machineId'],
   },
   {
+    name: 'output in the ANSI code page arrives as UTF-8',
+    message: 'sessionStatus',
+    outputs: { sessionStatus: Buffer.from('Jos\xe9 M\xfcller\r\n', 'latin1') },
+    payload: '{"sessionStatus":"José Müller"}',
+    calls: ['QuillaretWorkspace.exe --sessionStatus'],
+  },
+  {
     name: 'a reply of exactly 1 MiB',
     message: 'machineId',
     outputs: { machineId: 'x'.repeat(LIMIT - 16) + '\r\n' },

@@ -109,6 +109,29 @@ test('the clean-up waits while setup.exe runs and goes on when it ends', async (
   assert.ok(result.end - hostStart < 20000);
 });
 
+test('a link at TEMP\\Quillaret is never walked through: what it leads to stays', async (t) => {
+  const dir = h.scratch(t, 'linked');
+  const env = { APPDATA: path.join(dir, 'Roaming'), TEMP: path.join(dir, 'Temp') };
+  const precious = path.join(dir, 'elsewhere', 'Quillaret Workspace Installer', 'precious.txt');
+  h.writeFile(precious);
+  h.writeFile(path.join(env.TEMP, 'keep.txt'));
+  const link = path.join(env.TEMP, 'Quillaret');
+  await h.unixLink(path.join(dir, 'elsewhere'), link);
+  try {
+    const result = h.runHost(['--cleanup', '--pid=0'], env);
+    h.assertClean(result);
+    assert.ok(fs.existsSync(precious), 'deleted through the link');
+    // Nothing below a link is the clean-up's, so the installer folder counts
+    // as done; the link itself Wine cannot remove (a Unix link opens at its
+    // target), so its three attempts fail.
+    const installer = path.join(link, 'Quillaret Workspace Installer');
+    assert.ok(!result.stdout.includes(`Unable to delete ${installer}`), result.stdout);
+    assert.ok(result.stdout.includes(`Unable to delete ${link}\nRetry Count : 2`), result.stdout);
+  } finally {
+    await h.removeUnixLink(link);
+  }
+});
+
 test('--delme deletes the program file after the run, also from a path with blanks', async (t) => {
   const dir = h.scratch(t, 'delme');
   const tree = h.leftoverTree(dir);
@@ -131,4 +154,35 @@ test('--delme deletes the program file after the run, also from a path with blan
   await h.sleep(2000);
   assert.ok(fs.existsSync(usage), 'the usage path deleted the program');
   assert.ok(fs.existsSync(ignored), '--Delme deleted the program');
+});
+
+test('--delme never deletes what the interpreter would make of a "%" in the path', async (t) => {
+  const dir = h.scratch(t, 'expand');
+  const tree = h.leftoverTree(dir);
+  const place = (folder, from) => {
+    const exe = path.join(dir, folder, 'quillaret-host.exe');
+    fs.mkdirSync(path.dirname(exe), { recursive: true });
+    fs.copyFileSync(from, exe);
+    return exe;
+  };
+  const self = place('h%QH_VICTIM%x', h.HOST);
+  const victim = place('hvictimx', path.join(h.FIXTURES, 'argument_recorder.exe'));
+  const result = h.runHost(['--cleanup', '--pid=0', '--delme'], { ...tree.env, QH_VICTIM: 'victim' }, { exe: self });
+  h.assertClean(result);
+  assert.strictEqual(result.stdout, h.removedOutput(tree));
+  assert.ok(await h.waitFor(() => !fs.existsSync(self), 10000), 'the program is still there');
+  assert.ok(fs.existsSync(victim), 'another program was deleted');
+});
+
+test('--delme runs the system folder\'s cmd.exe, never one planted beside the program', async (t) => {
+  const dir = h.scratch(t, 'planted');
+  const tree = h.leftoverTree(dir);
+  const exe = path.join(dir, 'app', 'quillaret-host.exe');
+  const planted = path.join(dir, 'app', 'cmd.exe');
+  fs.mkdirSync(path.dirname(exe), { recursive: true });
+  fs.copyFileSync(h.HOST, exe);
+  fs.copyFileSync(path.join(h.FIXTURES, 'argument_recorder.exe'), planted);
+  h.assertClean(h.runHost(['--cleanup', '--pid=0', '--delme'], tree.env, { exe }));
+  assert.ok(await h.waitFor(() => !fs.existsSync(exe), 10000), 'the program is still there');
+  assert.ok(!fs.existsSync(`${planted}.txt`), 'the planted cmd.exe ran');
 });

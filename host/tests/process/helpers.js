@@ -87,6 +87,27 @@ function writeFile(file, text = 'x') {
   fs.writeFileSync(file, text);
 }
 
+// Wine makes no Windows links (CreateSymbolicLinkW makes nothing, junctions
+// fail), so a link is a Unix one, made through Wine's start /unix, which does
+// not wait for the program: both wait until the link shows (or has gone).
+function unixPath(windowsPath) {
+  return childProcess.spawnSync('winepath.exe', ['-u', windowsPath], { encoding: 'latin1' }).stdout.trim();
+}
+
+function runUnix(args) {
+  childProcess.spawnSync('cmd.exe', ['/c', 'start', '/wait', '/unix', ...args]);
+}
+
+async function unixLink(target, link) {
+  runUnix(['/bin/ln', '-s', unixPath(target), unixPath(link)]);
+  assert.ok(await waitFor(() => fs.existsSync(link), 5000), `no link at ${link}`);
+}
+
+async function removeUnixLink(link) {
+  runUnix(['/bin/rm', unixPath(link)]);
+  await waitFor(() => !fs.existsSync(link), 5000);
+}
+
 // APPDATA and TEMP below `dir`, with the four folders the clean-up removes,
 // each holding a file; a sibling file in each base must survive.
 function leftoverTree(dir) {
@@ -114,5 +135,5 @@ function removedOutput(tree) {
 
 module.exports = {
   HOST, FIXTURES, lineFeeds, scratch, runHost, assertClean, startFixture, stopFixture, sleep, waitFor, writeFile,
-  leftoverTree, removedOutput,
+  leftoverTree, removedOutput, unixLink, removeUnixLink,
 };
