@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "win_resources.h"
 
@@ -156,5 +157,7 @@ std::wstring WideFrom(v8::Local<v8::Value> value) {
   TextOf(value, &text);
   return Utf8ToWide(text);
 }
+
+bool HasNoNul(const std::wstring& name) { return name.find(L'\0') == std::wstring::npos; }
 
 }  // namespace sba
