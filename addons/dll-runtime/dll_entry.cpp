@@ -1,7 +1,8 @@
 // The DLL's entry point: initialises the stack cookie before anything else,
-// runs the C and C++ initialiser tables when the library is loaded and the
-// functions registered with atexit (static destructors among them) when it is
-// unloaded or the process ends.
+// runs the C and C++ initialiser tables and the loading thread's thread_local
+// initialisers when the library is loaded, and the functions registered with
+// atexit (static destructors among them) when it is unloaded or the process
+// ends.
 #include <windows.h>
 
 #include "dll_runtime.h"
@@ -43,6 +44,9 @@ extern "C" __attribute__((no_stack_protector)) BOOL WINAPI _DllMainCRTStartup(HI
       __security_init_cookie();
       if (!RunCInitializers(first_c_initializer + 1, last_c_initializer)) return FALSE;
       RunCppInitializers(first_cpp_initializer + 1, last_cpp_initializer);
+      // The loading thread's thread_local variables; later threads get theirs
+      // from the TLS callback.
+      dll_runtime::RunThreadLocalInitializers();
       return TRUE;
     case DLL_PROCESS_DETACH:
       dll_runtime::RunExitFunctions();

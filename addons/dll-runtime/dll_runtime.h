@@ -11,4 +11,8 @@ namespace dll_runtime {
 // forgets them (exit_functions.cpp).
 void RunExitFunctions();
 
+// Runs the dynamic initialisers of the thread_local variables for the calling
+// thread (thread_local_storage.cpp).
+void RunThreadLocalInitializers();
+
 }  // namespace dll_runtime

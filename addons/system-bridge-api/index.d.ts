@@ -1,5 +1,12 @@
 // Script interface of the system-bridge-api addon. No function throws: each
 // reports failure through its result, as described per function.
+//
+// A sub key, value name or hive file holding a NUL character ('\0') is
+// refused before any registry call (the registry would read the name only up
+// to the NUL, and so reach an ancestor key): the writers and deleters answer
+// their message with error code 57 (ERROR_INVALID_PARAMETER),
+// IsRegistryKeyExists, LoadHive and UnloadHive false, GetRegistryKeyValues
+// and GetSubkeys undefined.
 
 /** Empty on success, otherwise a message naming what went wrong. */
 export type StatusText = string;
@@ -51,7 +58,11 @@ export function SetForegroundWindow(window: WindowHandle): StatusText;
 /** The found window, or 0. Missing or non-number handles read as 0; an empty class as none. */
 export function FindWindowEx(parent?: WindowHandle, childAfter?: WindowHandle, className?: string): WindowHandle;
 export function PostMessage(window?: WindowHandle, message?: number, wParam?: number, lParam?: number): undefined;
-/** True when the whole list was replaced; false otherwise (also for a first argument that is not an array). */
+/**
+ * True when the whole list was replaced; false otherwise (also for a first
+ * argument that is not an array). Every text reaches the shell link whole, as
+ * UTF-16, whatever the ANSI code page.
+ */
 export function SetJumpListToWindow(items: JumpListItem[], appId: string): boolean;
 /** Undefined on success, otherwise a message. */
 export function CreateRegistryKey(root: RootKey, subKey: string, flags: AccessFlags): string | undefined;
@@ -69,7 +80,10 @@ export function GetRegistryKeyValues(root: RootKey, subKey: string, flags: Acces
 export function DeleteRegistryKey(root: RootKey, subKey: string, flags: AccessFlags): string | undefined;
 /** The logon SID of the process token (S-1-5-5-...), or undefined. */
 export function GetLogonSID(): string | undefined;
-/** "NORMAL -> HIGH", "REALTIME", ... or an error text. */
+/**
+ * "NORMAL -> HIGH", "REALTIME", ... or an error text, which ends in the
+ * system's message in the user's language.
+ */
 export function SetPriority(pid: number): string;
 export function LoadHive(root: RootKey, subKey: string, file: string): boolean;
 export function UnloadHive(root: RootKey, subKey: string): boolean;

@@ -53,6 +53,30 @@ TEST_F(Com, ShellLinkFieldsAndReferenceCounts) {
   EXPECT_EQ(link->Release(), 0u);
 }
 
+// The wide interface keeps a link's text whole; the narrow one is a view of
+// the same fields in the ANSI code page, where the byte 0xFC is ü (1252, as
+// in the test bed), so UTF-8 handed to it reads as other characters.
+TEST_F(Com, ShellLinkWideTextAndItsNarrowView) {
+  IShellLinkW* link = nullptr;
+  ASSERT_EQ(CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkW, reinterpret_cast<void**>(&link)),
+            S_OK);
+  const std::wstring arguments = L"--user J\u00FCrgen \u4E2D\u6587";
+  EXPECT_EQ(link->SetArguments(arguments.c_str()), S_OK);
+  wchar_t text[MAX_PATH] = {};
+  EXPECT_EQ(link->GetArguments(text, MAX_PATH), S_OK);
+  EXPECT_EQ(std::wstring(text), arguments);
+  IShellLinkA* narrow = nullptr;
+  ASSERT_EQ(link->QueryInterface(kShellLinkA, reinterpret_cast<void**>(&narrow)), S_OK);
+  EXPECT_EQ(narrow->SetDescription("J\xFCrgen"), S_OK);
+  EXPECT_EQ(link->GetDescription(text, MAX_PATH), S_OK);
+  EXPECT_EQ(std::wstring(text), L"J\u00FCrgen");
+  EXPECT_EQ(narrow->SetDescription("J\xC3\xBCrgen"), S_OK);  // the UTF-8 bytes of ü
+  EXPECT_EQ(link->GetDescription(text, MAX_PATH), S_OK);
+  EXPECT_EQ(std::wstring(text), L"J\u00C3\u00BCrgen");
+  narrow->Release();
+  EXPECT_EQ(link->Release(), 0u);
+}
+
 // A VT_LPWSTR value owning a task-memory copy of the text.
 PROPVARIANT TextValue(const wchar_t* text) {
   PROPVARIANT value;

@@ -37,12 +37,16 @@ test('a function-local static reached by eight threads at once is built once, an
   assert.deepEqual(result, { constructions: 1, sameObject: true, allSawItBuilt: true });
 });
 
-test('thread_local data starts from its initial value on every thread and stays apart', () => {
+test('thread_local data starts from its initial value, dynamic ones too, on every thread and stays apart', () => {
   const [result] = run('keep(addon.threadLocal());');
   const initial = result.threads.map(([first]) => first);
   assert.deepEqual(initial, [7, 7, 7, 7]);
   assert.deepEqual(result.threads.map(([first, after]) => after - first).sort(), [1, 2, 3, 4]);
   assert.equal(result.callingThread, 100);
+  // thread_local DWORD initialised_on = GetCurrentThreadId(): the dynamic
+  // initialiser ran on each new thread and on the one that loaded the probe.
+  assert.deepEqual(result.threads.map(([, , dynamic]) => dynamic), [true, true, true, true]);
+  assert.equal(result.callingThreadInitialised, true);
 });
 
 test('a 512 KiB frame on a fresh thread is probed page by page', () => {

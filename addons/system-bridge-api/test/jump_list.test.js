@@ -50,6 +50,17 @@ test('tasks carry every own property, in array order', WORKING_LIST, () => {
   assertAllReleased();
 });
 
+// A per-user install lies under the user's folder, whose name need not be
+// ASCII: the texts reach the link whole, not read in the ANSI code page.
+test('program, arguments, description and icon path reach the link as the script gave them', WORKING_LIST, () => {
+  const program = 'C:\\Users\\Jürgen\\AppData\\Local\\Quillaret\\QuillaretWorkspace.exe';
+  const item = { program, args: '--open "Übersicht 中文"', description: 'Öffnet 😀', iconPath: program, iconIndex: 1 };
+  assert.equal(addon.SetJumpListToWindow([item], APP), true);
+  assert.deepEqual(control.jumpList(APP), [
+    task({ path: program, arguments: item.args, description: item.description, iconPath: program, iconIndex: 1 }),
+  ]);
+});
+
 test('"Separator" is a task, and inherited properties do not count', WORKING_LIST, () => {
   const inherited = Object.create({ program: 'inherited.exe', type: 'separator' });
   inherited.title = 'own';
@@ -63,7 +74,7 @@ test('an icon needs both the path and the index', WORKING_LIST, () => {
 });
 
 test('[valid, invalid, valid] drops the invalid one; [valid, invalid] fails the list', FAILING_STEPS, () => {
-  control.failCall('IShellLinkA::SetPath', E_INVALIDARG, 'bad.exe');
+  control.failCall('IShellLinkW::SetPath', E_INVALIDARG, 'bad.exe');
   assert.equal(addon.SetJumpListToWindow([{ program: 'a.exe' }, { program: 'bad.exe' }, { program: 'c.exe' }], APP), true);
   assert.deepEqual(control.jumpList(APP).map((t) => t.path), ['a.exe', 'c.exe']);
   assertAllReleased();
@@ -77,7 +88,7 @@ test('[valid, invalid, valid] drops the invalid one; [valid, invalid] fails the 
 });
 
 test('the last step that ran decides an item', FAILING_STEPS, () => {
-  control.failCall('IShellLinkA::SetPath', E_INVALIDARG, 'bad.exe');
+  control.failCall('IShellLinkW::SetPath', E_INVALIDARG, 'bad.exe');
   assert.equal(addon.SetJumpListToWindow([{ program: 'bad.exe', title: 'kept' }], APP), true);
   assert.deepEqual(control.jumpList(APP), [task({ title: 'kept' })]);
 });

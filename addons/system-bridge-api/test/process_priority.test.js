@@ -63,6 +63,16 @@ test('processes that cannot be opened give the system message', () => {
   assert.equal(addon.SetPriority(-1), invalid);
 });
 
+// Run in a German session under Wine (system-bridge-api-wine-de), whose text
+// for 87 is "Ungültiger Parameter.": the wide call's text, whole, as UTF-8.
+test('the system message comes in the session\'s language', {
+  skip: process.env.SBA_MESSAGE_LANGUAGE !== 'de' && 'for the German session (system-bridge-api-wine-de)',
+}, () => {
+  const report = addon.SetPriority(99999);
+  assert.equal(report, `OpenProcess ERROR: ${systemMessage(ERROR_INVALID_PARAMETER)}`);
+  assert.match(report, /ü/);
+});
+
 test('another user\'s process cannot be opened', needs('otherUsersProcesses'), () => {
   const pid = control.addProcess(NORMAL, { otherUser: true });
   assert.equal(addon.SetPriority(pid), `OpenProcess ERROR: ${systemMessage(ERROR_ACCESS_DENIED)}`);

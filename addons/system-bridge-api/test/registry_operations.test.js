@@ -2,8 +2,8 @@
 const test = require('node:test');
 const assert = require('node:assert/strict');
 const {
-  addon, control, needs, freshSystem, callsMatching, utf16, userKey, machineKey,
-  HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD,
+  addon, control, needs, freshSystem, callsMatching, utf16, userKey, machineKey, hiveName,
+  HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE, HKEY_USERS, REG_SZ, REG_EXPAND_SZ, REG_BINARY, REG_DWORD, REG_MULTI_SZ, REG_QWORD,
 } = require('./support');
 
 freshSystem();
@@ -74,6 +74,37 @@ test('a sub key naming no key below the root is refused, and the root keeps its 
   // '/' is a character of key names, not a separator: the call goes through.
   assert.equal(addon.DeleteRegistryKeyTree(HKCU, '/'),
     'Failed delete registry key tree. Error returned from system call: 2');
+});
+
+// The registry calls read a name up to its first NUL, so each of these would
+// reach KEY itself (or KEY\\Leaf): overwrite its value, delete it, or (under
+// Wine, UnloadHive) take it away.
+function nulCalls() {
+  const code57 = (text) => `${text} Error returned from system call: 57`;
+  return [
+    [addon.CreateRegistryKey, [HKCU, `${KEY}\0\\new`, 0], code57('Failled to create key.')],
+    [addon.SetRegistryKeyValue, [HKCU, `${KEY}\0\\child`, 0, 'v', 'lost', REG_SZ], code57('Failled to open key.')],
+    [addon.SetRegistryKeyValue, [HKCU, KEY, 0, 'v\0tail', 'lost', REG_SZ], code57('Failled set key value.')],
+    [addon.IsRegistryKeyExists, [HKCU, `${KEY}\0\\missing`, 0], false],
+    [addon.GetRegistryKeyValues, [HKCU, `${KEY}\0\\missing`, 0], undefined],
+    [addon.GetSubkeys, [HKCU, `${KEY}\0\\missing`], undefined],
+    [addon.DeleteRegistryKey, [HKCU, `${KEY}\\Leaf\0\\child`, 0], code57('Failled delete registry key.')],
+    [addon.DeleteRegistryKeyTree, [HKCU, `${KEY}\0\\child`], code57('Failed delete registry key tree.')],
+    [addon.UnloadHive, [HKCU, `${KEY}\0\\child`], false],
+    [addon.LoadHive, [HKEY_USERS, `${hiveName('Nul')}\0tail`, 'hive.dat'], false],
+    [addon.LoadHive, [HKEY_USERS, hiveName('Nul'), 'hive.dat\0.txt'], false],
+  ];
+}
+
+test('a NUL in a sub key, value name or hive file is refused, and the key before it keeps everything', () => {
+  for (const name of ['Keep', 'Leaf']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
+  addon.SetRegistryKeyValue(HKCU, KEY, 0, 'v', 'kept', REG_SZ);
+  const logged = !control.lacks.callLog;
+  if (logged) control.clearCalls();
+  for (const [fn, args, expected] of nulCalls()) assert.equal(fn(...args), expected, `${fn.name} ${args[1]}`);
+  if (logged) assert.deepEqual(callsMatching(/^Reg/), []);
+  assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['Keep', 'Leaf']);
+  assert.deepEqual(addon.GetRegistryKeyValues(HKCU, KEY, 0), { v: 'kept' });
 });
 
 test('create, test, delete: results and error codes', () => {
@@ -264,6 +295,20 @@ test('GetSubkeys lists direct sub keys in enumeration order', () => {
   for (const name of ['Zeta', 'alpha', 'Mid\\deep']) addon.CreateRegistryKey(HKCU, `${KEY}\\${name}`, 0);
   assert.deepEqual(addon.GetSubkeys(HKCU, KEY), ['alpha', 'Mid', 'Zeta']);
   assert.deepEqual(addon.GetSubkeys(HKCU, `${KEY}\\alpha`), []);
+});
+
+test('GetSubkeys makes its elements own data: a setter on Array.prototype sees none', () => {
+  addon.CreateRegistryKey(HKCU, `${KEY}\\a`, 0);
+  let intercepted = 0;
+  Object.defineProperty(Array.prototype, 0, { set() { intercepted += 1; }, configurable: true });
+  let names;
+  try {
+    names = addon.GetSubkeys(HKCU, KEY);
+  } finally {
+    delete Array.prototype[0];
+  }
+  assert.equal(intercepted, 0);
+  assert.deepEqual(names, ['a']);
 });
 
 test('GetSubkeys gives every name whole, so that each opens its key', () => {

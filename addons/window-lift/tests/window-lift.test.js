@@ -88,6 +88,22 @@ test('WindowLift against fixture windows', async (t) => {
         `[NAPI-UTILS] [window-lift/WindowLift] Value to convert: IsString (type 4) = "${second}"\n${error}\n`);
       assert.strictEqual(await fixture.ask('foreground'), `foreground ${first}`);
     });
+
+    // Without the check, ShowWindow waits for the fixture's thread, here for
+    // the 8 s it sleeps, and for good with a thread that never pumps again.
+    await t.test('a window whose thread takes no messages: no window call, "failed" within the time limit', async () => {
+      assert.strictEqual(await fixture.ask('hang 8000'), 'hanging 8000');
+      const started = Date.now();
+      const r = lift(second);
+      const took = Date.now() - started;
+      assert.deepStrictEqual(r.results, ['failed']);
+      assert.match(r.stdout, new RegExp('^' + [
+        `\\[SBA\\] \\[WindowLift\\] _WindowLift_Thread target: ${pointer(second)} ${T}`,
+        `\\[SBA\\] \\[WindowLift\\] Current foreground window: ${pointer(first)} ${T}`,
+        `\\[SBA\\] \\[WindowLift\\] Not responding: ${pointer(second)}, no window call made`,
+      ].map((line) => line + '\n').join('') + '$'));
+      assert.ok(took < 6000, `WindowLift took ${took} ms`);
+    });
   } finally {
     await fixture.stop();
   }

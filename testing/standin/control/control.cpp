@@ -116,14 +116,14 @@ NAN_METHOD(ProcessPriority) {
   if (priority) info.GetReturnValue().Set(static_cast<double>(*priority));
 }
 
-// The system's message for an error code, as FormatMessageA gives it.
+// The system's message for an error code, as FormatMessageW gives it.
 NAN_METHOD(SystemMessage) {
-  LPSTR message = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+  LPWSTR message = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, static_cast<DWORD>(Int(info[0])), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&message), 0, nullptr);
-  info.GetReturnValue().Set(Js(length && message ? std::string(message, length) : std::string()));
+                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+  info.GetReturnValue().Set(Js(length && message ? std::wstring(message, length) : std::wstring()));
   if (message) LocalFree(message);
 }
 
@@ -199,7 +199,7 @@ NAN_METHOD(SetJumpList) {
     Local<v8::Array> items = info[1].As<v8::Array>();
     for (uint32_t i = 0; i < items->Length(); ++i) {
       Local<Object> item = Nan::Get(items, i).ToLocalChecked().As<Object>();
-      tasks.push_back(standin::JumpListTask{false, Text(Field(item, "path")), "", "", "", 0, std::nullopt});
+      tasks.push_back(standin::JumpListTask{false, Wide(Field(item, "path")), L"", L"", L"", 0, std::nullopt});
     }
   }
   standin::SetCommittedJumpList(Wide(info[0]), tasks);

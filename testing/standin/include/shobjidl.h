@@ -4,6 +4,7 @@
 #include <propidl.h>
 
 struct _WIN32_FIND_DATAA;
+struct _WIN32_FIND_DATAW;
 struct _ITEMIDLIST;
 typedef struct _ITEMIDLIST* PIDLIST_ABSOLUTE;
 typedef const struct _ITEMIDLIST* PCIDLIST_ABSOLUTE;
@@ -58,6 +59,30 @@ class IShellLinkA : public IUnknown {
   virtual HRESULT STDMETHODCALLTYPE SetRelativePath(LPCSTR path, DWORD reserved) = 0;
   virtual HRESULT STDMETHODCALLTYPE Resolve(HWND window, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetPath(LPCSTR file) = 0;
+};
+
+// The same link as IShellLinkA, its text in UTF-16.
+class IShellLinkW : public IUnknown {
+ public:
+  virtual HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int size, struct _WIN32_FIND_DATAW* data,
+                                            DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* list) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE list) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR name, int size) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR name) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR dir, int size) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR dir) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR args, int size) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR args) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetHotkey(WORD* hotkey) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetHotkey(WORD hotkey) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetShowCmd(int* showCmd) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetShowCmd(int showCmd) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR path, int size, int* index) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR path, int index) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR path, DWORD reserved) = 0;
+  virtual HRESULT STDMETHODCALLTYPE Resolve(HWND window, DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR file) = 0;
 };
 
 class IPropertyStore : public IUnknown {

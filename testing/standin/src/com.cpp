@@ -84,11 +84,14 @@ struct Property {
   std::wstring text;
 };
 
-class ShellLink final : public IShellLinkA, public IPropertyStore, private Counted {
+// One link with two text interfaces: the wide one stores its text as given,
+// the narrow one reads and writes it in the ANSI code page.
+class ShellLink final : public IShellLinkA, public IShellLinkW, public IPropertyStore, private Counted {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
     if (iid == IID_IUnknown || iid == kShellLinkA) *object = static_cast<IShellLinkA*>(this);
+    else if (iid == kShellLinkW) *object = static_cast<IShellLinkW*>(this);
     else if (iid == kPropertyStore) *object = static_cast<IPropertyStore*>(this);
     else {
       *object = nullptr;
@@ -104,21 +107,25 @@ class ShellLink final : public IShellLinkA, public IPropertyStore, private Count
     return left;
   }
 
+  // Members both link interfaces share.
+  HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return E_NOTIMPL; }
+
+  // IShellLinkA
   HRESULT STDMETHODCALLTYPE GetPath(LPSTR file, int size, struct _WIN32_FIND_DATAA*, DWORD) override {
     return CopyOut(path_, file, size);
   }
-  HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetDescription(LPSTR name, int size) override { return CopyOut(description_, name, size); }
   HRESULT STDMETHODCALLTYPE SetDescription(LPCSTR name) override { return Set("SetDescription", name, &description_); }
   HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPSTR, int) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCSTR) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetArguments(LPSTR args, int size) override { return CopyOut(arguments_, args, size); }
   HRESULT STDMETHODCALLTYPE SetArguments(LPCSTR args) override { return Set("SetArguments", args, &arguments_); }
-  HRESULT STDMETHODCALLTYPE GetHotkey(WORD*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetHotkey(WORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetShowCmd(int*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE SetShowCmd(int) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIconLocation(LPSTR path, int size, int* index) override {
     if (index) *index = iconIndex_;
     return CopyOut(iconPath_, path, size);
@@ -129,8 +136,29 @@ class ShellLink final : public IShellLinkA, public IPropertyStore, private Count
     return hr;
   }
   HRESULT STDMETHODCALLTYPE SetRelativePath(LPCSTR, DWORD) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE Resolve(HWND, DWORD) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE SetPath(LPCSTR file) override { return Set("SetPath", file, &path_); }
+
+  // IShellLinkW
+  HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int size, struct _WIN32_FIND_DATAW*, DWORD) override {
+    return CopyOut(path_, file, size);
+  }
+  HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR name, int size) override { return CopyOut(description_, name, size); }
+  HRESULT STDMETHODCALLTYPE SetDescription(LPCWSTR name) override { return Set("SetDescription", name, &description_); }
+  HRESULT STDMETHODCALLTYPE GetWorkingDirectory(LPWSTR, int) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetWorkingDirectory(LPCWSTR) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetArguments(LPWSTR args, int size) override { return CopyOut(arguments_, args, size); }
+  HRESULT STDMETHODCALLTYPE SetArguments(LPCWSTR args) override { return Set("SetArguments", args, &arguments_); }
+  HRESULT STDMETHODCALLTYPE GetIconLocation(LPWSTR path, int size, int* index) override {
+    if (index) *index = iconIndex_;
+    return CopyOut(iconPath_, path, size);
+  }
+  HRESULT STDMETHODCALLTYPE SetIconLocation(LPCWSTR path, int index) override {
+    HRESULT hr = Set("SetIconLocation", path, &iconPath_);
+    if (SUCCEEDED(hr)) iconIndex_ = index;
+    return hr;
+  }
+  HRESULT STDMETHODCALLTYPE SetRelativePath(LPCWSTR, DWORD) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE SetPath(LPCWSTR file) override { return Set("SetPath", file, &path_); }
 
   HRESULT STDMETHODCALLTYPE GetCount(DWORD* count) override {
     if (!count) return E_POINTER;
@@ -202,22 +230,39 @@ class ShellLink final : public IShellLinkA, public IPropertyStore, private Count
       }
     list.push_back(property);
   }
-  static HRESULT CopyOut(const std::string& text, LPSTR out, int size) {
+  // The text cut to the buffer, as the link's getters cut it.
+  template <typename Unit, typename Text>
+  static HRESULT CopyOutUnits(const Text& text, Unit* out, int size) {
     if (!out || size <= 0) return E_INVALIDARG;
-    std::strncpy(out, text.c_str(), size - 1);
-    out[size - 1] = '\0';
+    size_t count = text.size() < static_cast<size_t>(size - 1) ? text.size() : static_cast<size_t>(size - 1);
+    std::memcpy(out, text.data(), count * sizeof(Unit));
+    out[count] = 0;
     return S_OK;
   }
-  HRESULT Set(const char* method, LPCSTR text, std::string* field) {
-    HRESULT hr = Enter(std::string("IShellLinkA::") + method, text);
+  static HRESULT CopyOut(const std::wstring& text, LPSTR out, int size) {
+    return CopyOutUnits(AnsiFromWide(text), out, size);
+  }
+  static HRESULT CopyOut(const std::wstring& text, LPWSTR out, int size) { return CopyOutUnits(text, out, size); }
+  // The link's fields hold MAX_PATH characters. Arranged failures match the
+  // text as UTF-8, under the name of the interface called.
+  HRESULT SetText(const std::string& method, const std::wstring* text, std::wstring* field) {
+    HRESULT hr = Enter(method, text ? Utf8FromWide(*text).c_str() : nullptr);
     if (FAILED(hr)) return hr;
     if (!text) return E_INVALIDARG;
-    if (std::strlen(text) >= MAX_PATH) return E_INVALIDARG;  // the link's fields hold MAX_PATH characters
-    *field = text;
+    if (text->size() >= MAX_PATH) return E_INVALIDARG;
+    *field = *text;
     return S_OK;
   }
+  HRESULT Set(const char* method, LPCSTR text, std::wstring* field) {
+    std::wstring wide = text ? WideFromAnsi(text) : std::wstring();
+    return SetText(std::string("IShellLinkA::") + method, text ? &wide : nullptr, field);
+  }
+  HRESULT Set(const char* method, LPCWSTR text, std::wstring* field) {
+    std::wstring wide = text ? std::wstring(text) : std::wstring();
+    return SetText(std::string("IShellLinkW::") + method, text ? &wide : nullptr, field);
+  }
 
-  std::string path_, arguments_, description_, iconPath_;
+  std::wstring path_, arguments_, description_, iconPath_;
   int iconIndex_ = 0;
   std::vector<Property> properties_, committed_;
   bool pending_ = false;
@@ -306,8 +351,8 @@ class DestinationList final : public SingleInterfaceObject<ICustomDestinationLis
     if (!tasks || FAILED(tasks->GetCount(&count))) return E_INVALIDARG;
     std::vector<JumpListTask> added;
     for (UINT i = 0; i < count; ++i) {
-      IShellLinkA* link = nullptr;
-      hr = tasks->GetAt(i, kShellLinkA, reinterpret_cast<void**>(&link));
+      IShellLinkW* link = nullptr;
+      hr = tasks->GetAt(i, kShellLinkW, reinterpret_cast<void**>(&link));
       if (FAILED(hr)) return E_INVALIDARG;
       added.push_back(static_cast<ShellLink*>(link)->Snapshot());
       link->Release();

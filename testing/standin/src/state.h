@@ -23,6 +23,12 @@ void LogCall(const char* name);
 bool SameName(const std::wstring& a, const std::wstring& b);
 std::wstring WideOrEmpty(LPCWSTR text);
 
+// The ANSI code page, 1252 as on a Western-European Windows (text.cpp): what
+// CP_ACP and the narrow shell link calls read and write. A character it lacks
+// becomes '?'.
+std::wstring WideFromAnsi(const std::string& text);
+std::string AnsiFromWide(const std::wstring& text, bool* usedDefault = nullptr);
+
 // --- kernel objects (handles) ---
 struct KernelObject {
   enum class Kind { Process, Token } kind;

@@ -1,4 +1,5 @@
-// Code page conversions (UTF-8 only) and FormatMessageW's system texts.
+// Code page conversions (UTF-8 and the ANSI code page, 1252) and
+// FormatMessageW's system texts.
 #include <cstring>
 
 #include "state.h"
@@ -21,7 +22,40 @@ int CopyOut(const Text& text, Unit* out, int size) {
   return static_cast<int>(text.size());
 }
 
+// Code page 1252's characters for the bytes 0x80 to 0x9F; the five bytes it
+// leaves undefined map to the control characters of the same value, as
+// Windows maps them. Every other byte is the character of its value.
+const wchar_t kAnsiHigh[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 }  // namespace
+
+namespace standin {
+
+std::wstring WideFromAnsi(const std::string& text) {
+  std::wstring wide;
+  for (char byte : text) {
+    auto value = static_cast<unsigned char>(byte);
+    wide.push_back(value >= 0x80 && value < 0xA0 ? kAnsiHigh[value - 0x80] : static_cast<wchar_t>(value));
+  }
+  return wide;
+}
+
+std::string AnsiFromWide(const std::wstring& text, bool* usedDefault) {
+  std::string narrow;
+  for (wchar_t unit : text) {
+    int byte = unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF) ? static_cast<int>(unit) : -1;
+    for (int i = 0; i < 32 && byte < 0; ++i)
+      if (kAnsiHigh[i] == unit) byte = 0x80 + i;
+    if (byte < 0 && usedDefault != nullptr) *usedDefault = true;
+    narrow.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+  }
+  return narrow;
+}
+
+}  // namespace standin
 
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int bytes, LPWSTR wide, int units) {
   if (text == nullptr || bytes == 0 || units < 0 || (codePage != CP_UTF8 && codePage != CP_ACP)) {
@@ -29,7 +63,8 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD, LPCSTR text, int bytes, LPW
     return 0;
   }
   const size_t length = bytes < 0 ? std::strlen(text) + 1 : static_cast<size_t>(bytes);
-  return CopyOut(WideFromUtf8(std::string(text, length)), wide, units);
+  const std::string narrow(text, length);
+  return CopyOut(codePage == CP_ACP ? WideFromAnsi(narrow) : WideFromUtf8(narrow), wide, units);
 }
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int units, LPSTR text, int bytes, LPCSTR,
@@ -46,7 +81,12 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD, LPCWSTR wide, int units, LP
   } else {
     length = static_cast<size_t>(units);
   }
-  return CopyOut(Utf8FromWide(std::wstring(wide, length)), text, bytes);
+  const std::wstring units16(wide, length);
+  if (codePage == CP_UTF8) return CopyOut(Utf8FromWide(units16), text, bytes);
+  bool replaced = false;
+  const std::string narrow = AnsiFromWide(units16, &replaced);
+  if (usedDefault != nullptr) *usedDefault = replaced ? TRUE : FALSE;
+  return CopyOut(narrow, text, bytes);
 }
 
 DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size, va_list*) {

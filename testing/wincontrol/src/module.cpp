@@ -89,16 +89,24 @@ Napi::Value Reset(const Napi::CallbackInfo& info) {
   return info.Env().Undefined();
 }
 
-// The system's message for an error code, as FormatMessageA gives it.
+// The system's message for an error code in the user's language, as
+// FormatMessageW gives it, in UTF-8.
 Napi::Value SystemMessage(const Napi::CallbackInfo& info) {
   DWORD code = static_cast<DWORD>(info[0].As<Napi::Number>().Uint32Value());
-  LPSTR message = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+  LPWSTR message = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&message), 0, nullptr);
+                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
   LocalMemory owner(message);
-  return Napi::String::New(info.Env(), length && message ? std::string(message, length) : std::string());
+  std::string text;
+  if (length && message) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    text.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
+    if (bytes > 0)
+      WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
+  }
+  return Napi::String::New(info.Env(), text);
 }
 
 // setLastError(code): a stale last error on the script thread, as earlier

@@ -119,13 +119,18 @@ NAN_METHOD(ThreadSafeStatic) {
 }
 
 thread_local int per_thread = 7;
+// A dynamic initialiser, run for each thread: the thread's own id, or 0 when
+// it did not run there.
+thread_local DWORD initialised_on = GetCurrentThreadId();
 
 NAN_METHOD(ThreadLocal) {
   const int count = 4;
   int initial[count] = {}, after[count] = {};
+  bool dynamic[count] = {};
   LONG next = 0;
   auto body = [&] {
     LONG index = InterlockedIncrement(&next) - 1;
+    dynamic[index] = initialised_on == GetCurrentThreadId();
     initial[index] = per_thread;
     per_thread += static_cast<int>(index) + 1;
     Sleep(50);
@@ -135,14 +140,16 @@ NAN_METHOD(ThreadLocal) {
   OnThreads(count, &body);
   v8::Local<v8::Array> threads = New<v8::Array>(count);
   for (int i = 0; i < count; ++i) {
-    v8::Local<v8::Array> pair = New<v8::Array>(2);
+    v8::Local<v8::Array> pair = New<v8::Array>(3);
     Nan::Set(pair, 0, New(initial[i]));
     Nan::Set(pair, 1, New(after[i]));
+    Nan::Set(pair, 2, New(dynamic[i]));
     Nan::Set(threads, i, pair);
   }
   v8::Local<v8::Object> result = New<v8::Object>();
   Set(result, "threads", threads);
   Set(result, "callingThread", New(per_thread));
+  Set(result, "callingThreadInitialised", New(initialised_on == GetCurrentThreadId()));
   info.GetReturnValue().Set(result);
 }
 

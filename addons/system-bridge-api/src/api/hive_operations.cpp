@@ -59,6 +59,7 @@ NAN_METHOD(LoadHiveFunction) {
   HKEY root = RootKeyFrom(info[0]);
   std::wstring subKey = WideFrom(info[1]);
   std::wstring file = WideFrom(info[2]);
+  if (!HasNoNul(subKey) || !HasNoNul(file)) return info.GetReturnValue().Set(false);
   info.GetReturnValue().Set(WithHivePrivileges([&] { return RegLoadKeyW(root, subKey.c_str(), file.c_str()); }));
 }
 
@@ -66,6 +67,7 @@ NAN_METHOD(UnloadHiveFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String})) return info.GetReturnValue().Set(false);
   HKEY root = RootKeyFrom(info[0]);
   std::wstring subKey = WideFrom(info[1]);
+  if (!HasNoNul(subKey)) return info.GetReturnValue().Set(false);
   info.GetReturnValue().Set(WithHivePrivileges([&] { return RegUnLoadKeyW(root, subKey.c_str()); }));
 }
 

@@ -20,7 +20,7 @@ const CLSID kEnumerableObjectCollection = {0x2D3468C1, 0x36A7, 0x43B6, {0xAC, 0x
 const IID kObjectCollectionIid = {0x5632B1A4, 0xE38A, 0x400A, {0x92, 0x8A, 0xD4, 0xCD, 0x63, 0x23, 0x02, 0x95}};
 const IID kObjectArrayIid = {0x92CA9DCD, 0x5622, 0x4BBA, {0xA8, 0x05, 0x5E, 0x9F, 0x54, 0x1B, 0xD8, 0xC9}};
 const CLSID kShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kShellLinkAIid = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kShellLinkWIid = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID kPropertyStoreIid = {0x886D8EEB, 0x8CF2, 0x4446, {0x8D, 0x02, 0xCD, 0xBA, 0x1D, 0xBD, 0xCF, 0x99}};
 const PROPERTYKEY kTitle = {{0xF29F85E0, 0x4FF9, 0x1068, {0xAB, 0x91, 0x08, 0x00, 0x2B, 0x27, 0xB3, 0xD9}}, 2};
 const PROPERTYKEY kIsDestListSeparator = {
@@ -37,11 +37,12 @@ std::optional<v8::Local<v8::Value>> OwnProperty(v8::Local<v8::Object> item, cons
   return value;
 }
 
-std::optional<std::string> OwnText(v8::Local<v8::Object> item, const char* name) {
+// The property's text as UTF-16, for the wide calls.
+std::optional<std::wstring> OwnText(v8::Local<v8::Object> item, const char* name) {
   std::optional<v8::Local<v8::Value>> value = OwnProperty(item, name);
   std::string text;
   if (!value || !TextOf(*value, &text)) return std::nullopt;
-  return text;
+  return Utf8ToWide(text);
 }
 
 std::optional<int> OwnInteger(v8::Local<v8::Object> item, const char* name) {
@@ -64,7 +65,7 @@ HRESULT InitTextValue(const std::wstring& text, PROPVARIANT* value) {
   return S_OK;
 }
 
-HRESULT SetTitle(IShellLinkA* link, const std::wstring& title) {
+HRESULT SetTitle(IShellLinkW* link, const std::wstring& title) {
   ComRef<IPropertyStore> store;
   HRESULT hr = link->QueryInterface(kPropertyStoreIid, store.put_void());
   if (FAILED(hr)) return hr;
@@ -78,7 +79,7 @@ HRESULT SetTitle(IShellLinkA* link, const std::wstring& title) {
 }
 
 // A separator: a shell link whose property store marks it as one.
-HRESULT BuildSeparator(ComRef<IShellLinkA>* item) {
+HRESULT BuildSeparator(ComRef<IShellLinkW>* item) {
   ComRef<IPropertyStore> store;
   HRESULT hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kPropertyStoreIid, store.put_void());
   if (FAILED(hr)) return hr;
@@ -88,37 +89,39 @@ HRESULT BuildSeparator(ComRef<IShellLinkA>* item) {
   value.boolVal = VARIANT_TRUE;
   hr = store->SetValue(kIsDestListSeparator, value);
   if (SUCCEEDED(hr)) hr = store->Commit();
-  if (SUCCEEDED(hr)) hr = store->QueryInterface(kShellLinkAIid, item->put_void());
+  if (SUCCEEDED(hr)) hr = store->QueryInterface(kShellLinkWIid, item->put_void());
   PropVariantClear(&value);
   return hr;
 }
 
 // Applies the item's own properties; each step runs whatever the earlier ones
-// gave, and the last step that ran decides.
-HRESULT ApplyTaskProperties(IShellLinkA* link, v8::Local<v8::Object> item) {
+// gave, and the last step that ran decides. Every text goes through the wide
+// calls: a path under C:\Users\Jürgen stays that path whatever the ANSI
+// code page.
+HRESULT ApplyTaskProperties(IShellLinkW* link, v8::Local<v8::Object> item) {
   HRESULT hr = S_OK;
-  if (std::optional<std::string> program = OwnText(item, "program")) hr = link->SetPath(program->c_str());
-  if (std::optional<std::string> args = OwnText(item, "args")) hr = link->SetArguments(args->c_str());
-  if (std::optional<std::string> description = OwnText(item, "description"))
+  if (std::optional<std::wstring> program = OwnText(item, "program")) hr = link->SetPath(program->c_str());
+  if (std::optional<std::wstring> args = OwnText(item, "args")) hr = link->SetArguments(args->c_str());
+  if (std::optional<std::wstring> description = OwnText(item, "description"))
     hr = link->SetDescription(description->c_str());
-  if (std::optional<std::string> title = OwnText(item, "title")) hr = SetTitle(link, Utf8ToWide(*title));
-  std::optional<std::string> iconPath = OwnText(item, "iconPath");
+  if (std::optional<std::wstring> title = OwnText(item, "title")) hr = SetTitle(link, *title);
+  std::optional<std::wstring> iconPath = OwnText(item, "iconPath");
   std::optional<int> iconIndex = OwnInteger(item, "iconIndex");
   if (iconPath && iconIndex) hr = link->SetIconLocation(iconPath->c_str(), *iconIndex);
   return hr;
 }
 
-HRESULT BuildTaskLink(v8::Local<v8::Value> element, ComRef<IShellLinkA>* item) {
+HRESULT BuildTaskLink(v8::Local<v8::Value> element, ComRef<IShellLinkW>* item) {
   if (!element->IsObject()) return E_INVALIDARG;  // only objects describe items
   v8::Local<v8::Object> object = element.As<v8::Object>();
-  ComRef<IShellLinkA> link;
-  HRESULT hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkAIid, link.put_void());
-  std::optional<std::string> type = OwnText(object, "type");
-  if (type && *type == "separator") return BuildSeparator(item);
+  ComRef<IShellLinkW> link;
+  HRESULT hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkWIid, link.put_void());
+  std::optional<std::wstring> type = OwnText(object, "type");
+  if (type && *type == L"separator") return BuildSeparator(item);
   if (FAILED(hr)) return hr;
   hr = ApplyTaskProperties(link.get(), object);
   if (FAILED(hr)) return hr;
-  return link->QueryInterface(kShellLinkAIid, item->put_void());
+  return link->QueryInterface(kShellLinkWIid, item->put_void());
 }
 
 HRESULT BuildUserTasks(ICustomDestinationList* list, v8::Local<v8::Array> items) {
@@ -135,7 +138,7 @@ HRESULT BuildUserTasks(ICustomDestinationList* list, v8::Local<v8::Array> items)
       Nan::TryCatch guard;
       if (!Nan::Get(items, i).ToLocal(&element)) element = Nan::Undefined();
     }
-    ComRef<IShellLinkA> link;
+    ComRef<IShellLinkW> link;
     last = BuildTaskLink(element, &link);
     if (SUCCEEDED(last)) last = collection->AddObject(link.get());
   }

@@ -19,12 +19,13 @@ std::string SystemCallError(const char* what, LSTATUS status) {
 
 REGSAM AccessFlagsFrom(v8::Local<v8::Value> value) { return static_cast<REGSAM>(Int32From(value)); }
 
-// Whether a sub key path names a key below the root, as the registry calls
-// read it: up to its first NUL. The registry separates names by backslash
-// only ('/' is an ordinary name character); an empty path, or backslashes
-// alone, names the root itself, whose whole contents a delete would take.
+// Whether a sub key path names a key below the root. A NUL anywhere is
+// refused (the registry calls would stop reading there, at an ancestor). The
+// registry separates names by backslash only ('/' is an ordinary name
+// character); an empty path, or backslashes alone, names the root itself,
+// whose whole contents a delete would take.
 bool NamesKeyBelowRoot(const std::wstring& subKey) {
-  return std::wstring_view(subKey.c_str()).find_first_not_of(L'\\') != std::wstring_view::npos;
+  return HasNoNul(subKey) && std::wstring_view(subKey).find_first_not_of(L'\\') != std::wstring_view::npos;
 }
 
 // The longest legal key name, 255 characters, and its terminator.
@@ -38,6 +39,7 @@ NAN_METHOD(CreateRegistryKeyFunction) {
   HKEY root = RootKeyFrom(info[0]);
   std::wstring subKey = WideFrom(info[1]);
   REGSAM flags = AccessFlagsFrom(info[2]);
+  if (!HasNoNul(subKey)) return SetReturnText(info, SystemCallError("Failled to create key.", ERROR_INVALID_PARAMETER));
   RegistryKey key;
   LSTATUS status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, flags | KEY_ALL_ACCESS,
                                    nullptr, key.put(), nullptr);
@@ -55,6 +57,9 @@ NAN_METHOD(SetRegistryKeyValueFunction) {
   DWORD type = static_cast<DWORD>(Int32From(info[5]));
   std::vector<BYTE> bytes;
   if (!EncodeValueData(info[4], type, &bytes)) return SetReturnText(info, "Not supported or invalid key data type specified");
+  if (!HasNoNul(subKey)) return SetReturnText(info, SystemCallError("Failled to open key.", ERROR_INVALID_PARAMETER));
+  if (!HasNoNul(valueName))
+    return SetReturnText(info, SystemCallError("Failled set key value.", ERROR_INVALID_PARAMETER));
   RegistryKey key;
   LSTATUS status = RegOpenKeyExW(root, subKey.c_str(), 0, flags | KEY_SET_VALUE, key.put());
   if (status != ERROR_SUCCESS) return SetReturnText(info, SystemCallError("Failled to open key.", status));
@@ -65,6 +70,7 @@ NAN_METHOD(SetRegistryKeyValueFunction) {
 NAN_METHOD(IsRegistryKeyExistsFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number})) return info.GetReturnValue().Set(false);
   std::wstring subKey = WideFrom(info[1]);
+  if (!HasNoNul(subKey)) return info.GetReturnValue().Set(false);
   RegistryKey key;
   LSTATUS status = RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_READ, key.put());
   info.GetReturnValue().Set(status == ERROR_SUCCESS);
@@ -73,6 +79,7 @@ NAN_METHOD(IsRegistryKeyExistsFunction) {
 NAN_METHOD(GetRegistryKeyValuesFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number})) return;
   std::wstring subKey = WideFrom(info[1]);
+  if (!HasNoNul(subKey)) return;
   RegistryKey key;
   LSTATUS status =
       RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_QUERY_VALUE, key.put());
@@ -94,6 +101,7 @@ NAN_METHOD(GetSubkeysFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String}))
     return SetReturnText(info, "Invalid arguments specified for GetSubkeys");
   std::wstring subKey = WideFrom(info[1]);
+  if (!HasNoNul(subKey)) return;
   RegistryKey key;
   if (RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
   DWORD count = 0;
@@ -101,12 +109,14 @@ NAN_METHOD(GetSubkeysFunction) {
                        nullptr, nullptr) != ERROR_SUCCESS)
     return;
   v8::Local<v8::Array> names = Nan::New<v8::Array>(static_cast<int>(count));
+  v8::Local<v8::Context> context = Nan::GetCurrentContext();
   for (DWORD i = 0; i < count; ++i) {
     WCHAR name[kKeyNameUnits];
     DWORD length = kKeyNameUnits;
     if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
     v8::Local<v8::String> text;
-    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text)) Nan::Set(names, i, text);
+    // Own data elements: a setter on Array.prototype never sees them.
+    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text)) names->CreateDataProperty(context, i, text).FromMaybe(false);
   }
   info.GetReturnValue().Set(names);
 }

@@ -4,6 +4,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <limits>
+#include <string_view>
 
 #include "win_resources.h"
 
@@ -21,15 +22,16 @@ std::string FormatText(const char* format, ...) {
 std::string LastErrorText() {
   DWORD code = GetLastError();
   if (code == 0) return {};
-  LPSTR message = nullptr;
-  DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+  // The wide call: the text in the user's language whatever the ANSI code page.
+  LPWSTR message = nullptr;
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPSTR>(&message), 0, nullptr);
+                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
   LocalMemory owner(message);
   if (length == 0 || message == nullptr) return {};
-  std::string text(message, length);
-  return text.substr(0, text.find_first_of("\r\n"));
+  std::wstring_view text(message, length);
+  return WideToUtf8(std::wstring(text.substr(0, text.find_first_of(L"\r\n"))));
 }
 
 std::wstring Utf8ToWide(const std::string& text) {
@@ -156,5 +158,7 @@ std::wstring WideFrom(v8::Local<v8::Value> value) {
   TextOf(value, &text);
   return Utf8ToWide(text);
 }
+
+bool HasNoNul(const std::wstring& name) { return name.find(L'\0') == std::wstring::npos; }
 
 }  // namespace sba

@@ -47,5 +47,9 @@ int32_t WindowToNumber(HWND window);
 // false when the conversion threw (the exception is swallowed).
 bool TextOf(v8::Local<v8::Value> value, std::string* text);
 std::wstring WideFrom(v8::Local<v8::Value> value);
+// Whether a registry name (sub key, value name, hive file) holds no NUL. The
+// registry calls read a name up to its first NUL, so 'Software\\X\0\\child'
+// would reach them as Software\X: such a name is refused before any call.
+bool HasNoNul(const std::wstring& name);
 
 }  // namespace sba

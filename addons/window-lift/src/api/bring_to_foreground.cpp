@@ -3,6 +3,7 @@
 #include "napi_utils_state.h"
 
 #include <cstdint>
+#include <initializer_list>
 
 using napi_utils::Print;
 
@@ -34,6 +35,20 @@ void PrintForeground(const ForegroundWindow& foreground, HWND target, DWORD call
     Print("[SBA] [WindowLift] Current foreground window: %p (T#%lx)%s\n",
           static_cast<void*>(foreground.window), static_cast<unsigned long>(foreground.thread),
           ForegroundSuffix(foreground.window, foreground.thread, target, callerThread));
+}
+
+// How long a window's thread may take to answer before the lift gives up.
+// A thread that Windows already deems hung (5 s without taking a message)
+// fails at once.
+constexpr UINT kAnswerTimeoutMs = 1000;
+
+// Whether the window's thread takes messages: ShowWindow, SetFocus and
+// SetActiveWindow send to the target and to the foreground window and wait
+// for them, for good if their thread never pumps again.
+bool Answers(HWND window)
+{
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kAnswerTimeoutMs, &ignored) != 0;
 }
 
 // The six calls run back to back, whatever each returns.
@@ -95,6 +110,12 @@ std::string BringWindowToForeground(HWND target)
           static_cast<unsigned long>(callerThread));
     const ForegroundWindow before = CurrentForeground();
     PrintForeground(before, target, callerThread);
+    for (HWND window : {target, before.window}) {
+        if (window != nullptr && !Answers(window)) {
+            Print("[SBA] [WindowLift] Not responding: %p, no window call made\n", static_cast<void*>(window));
+            return "failed";
+        }
+    }
 
     PrintActivation(RunActivation(target, before.thread, callerThread), target);
 

@@ -91,7 +91,7 @@ long LiveComObjects();
 long OutstandingTaskMemory();
 struct JumpListTask {
   bool separator;
-  std::string path, arguments, description, iconPath;
+  std::wstring path, arguments, description, iconPath;
   int iconIndex;
   std::optional<std::wstring> title;
 };
@@ -100,7 +100,8 @@ void SetCommittedJumpList(const std::wstring& appId, const std::vector<JumpListT
 // The named call fails with `code` (an HRESULT for COM, a Win32 error for
 // "OpenProcessToken", "LookupPrivilegeValueA", "AdjustTokenPrivileges"): every
 // call, or only calls whose text argument equals `when`. COM names are
-// "IShellLinkA::SetPath", "ICustomDestinationList::CommitList",
+// "IShellLinkW::SetPath" (or IShellLinkA, by the interface called; the text
+// as UTF-8), "ICustomDestinationList::CommitList",
 // "CoCreateInstance:ShellLink" and the like.
 void FailCall(const std::string& name, LONG code, const std::optional<std::string>& when = {});
 
