@@ -106,7 +106,9 @@ NAN_METHOD(GetSubkeysFunction) {
     DWORD length = kKeyNameUnits;
     if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) continue;
     v8::Local<v8::String> text;
-    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text)) Nan::Set(names, i, text);
+    // An own data property: a setter on Array.prototype never sees it.
+    if (Nan::New(WideToUtf8(name, length)).ToLocal(&text))
+      names->CreateDataProperty(Nan::GetCurrentContext(), i, text).FromMaybe(false);
   }
   info.GetReturnValue().Set(names);
 }
