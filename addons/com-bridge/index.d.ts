@@ -41,7 +41,23 @@
 //   arrays                         -> each dimension from its lower to its
 //                                     upper bound: one dimension a flat array,
 //                                     two an array of rows, more nested arrays
-//                                     (first dimension outermost); [] when empty
+//                                     (first dimension outermost); [] when empty.
+//                                     Elements are read by the array's own
+//                                     element type (SafeArrayGetVartype), not
+//                                     the VARIANT's word for it
+//
+// Results, arrays and objects made here are built of own data properties:
+// setters on Object.prototype or Array.prototype never see them.
+//
+// A value that cannot become a script value anywhere inside it is refused,
+// never cut or replaced: an array of more than 32 dimensions, or a string
+// longer than the script engine takes (536,870,888 bytes of UTF-8). Then
+// get, call and calling an instance answer undefined; callUnsafe throws a
+// TypeError "The result cannot be passed to script: ..." ("An _out value
+// ..." for an `_out` cell); iteration throws "The element ..."; an event
+// with such an argument reaches no callback and the process gets a TypeError
+// "An event's argument ..." as an uncaught exception. ComObjects made for the
+// refused value are released again.
 
 /** A value that can be passed to COM. */
 export type ComArgument =
@@ -73,7 +89,10 @@ export interface ComErrorInfo {
   errorMessage: string;
   /** EXCEPINFO.scode, present only when the server gave a description. */
   innerErrorCode?: number;
-  /** EXCEPINFO.bstrDescription, present only when the server gave one. */
+  /**
+   * EXCEPINFO.bstrDescription, present only when the server gave one that
+   * fits a script string; for a longer one the message says so instead.
+   */
   innerErrorMessage?: string;
 }
 
@@ -128,9 +147,11 @@ export type EventCallback = (...args: ComResult[]) => void;
 /**
  * One automation object. Instances come from the module functions, from
  * results and from `_out` cells; `new ComObject()` and `ComObject()` throw.
- * Each holds one reference on its interface until `release()` brings the
- * count to 0; after that every method throws an Error saying it was
- * released. Calling an instance invokes its default member (by the name
+ * Each holds one reference on its interface until its `release()`, which
+ * gives that reference up whatever count the server answers (other
+ * ComObjects on the same object, a call's argument still holding it, the
+ * server's own references); after that every method, `release()` included,
+ * throws an Error "The ComObject was released". Calling an instance invokes its default member (by the name
  * "_Default", or by DISPID_VALUE when the object has no member of that
  * name): first as a property get, then as a method; undefined when both
  * fail.
@@ -147,12 +168,16 @@ export interface ComObject extends Iterable<ComResult> {
   on(dispid: number, callback: EventCallback): undefined;
   /**
    * Removes one registration of that very function. Removing the last one
-   * unsubscribes from the server and lets the event loop end; so does a
-   * `release()` that brings the object to 0 (it unsubscribes before the
-   * last reference goes, for objects that live on in their server).
+   * unsubscribes from the server and lets the event loop end; so does
+   * `release()`, whatever count it answers (it unsubscribes before its
+   * reference goes, and drops the callbacks).
    */
   off(dispid: number, callback: EventCallback): undefined;
-  /** Reflection, gathered on the first call and answered from then on without asking the server. */
+  /**
+   * Reflection, gathered on the first call and answered from then on
+   * without asking the server. Throws a TypeError for a member name longer
+   * than a script string can be.
+   */
   _getTypeInfo(): TypeInfo;
   /** Property get; undefined when the member is unknown or the call fails. */
   get(name: string, ...args: ComArgument[]): ComResult;
@@ -165,10 +190,15 @@ export interface ComObject extends Iterable<ComResult> {
   /**
    * The first element naming an interface identifier ("{...}") the object
    * supports, exactly as passed; undefined when none is or when iids is no
-   * array.
+   * array. A list longer than an argument array may be (2^31 bytes of
+   * VARIANTs) throws a TypeError before any element is read.
    */
   qi<T>(iids: T[]): T | undefined;
-  /** Releases one reference; returns the interface's new count. */
+  /**
+   * Unsubscribes the object's events and gives up its one reference;
+   * returns the interface's new count. The object is released whatever the
+   * count: a second call throws.
+   */
   release(): number;
   /**
    * The elements of a collection, from its enumerator (DISPID_NEWENUM),
@@ -200,5 +230,8 @@ export declare function GetActiveObject(progId: string): ComObject;
 export declare function FindWindow(parent?: number, childAfter?: number, className?: string): number;
 /** The window's native object model (OBJID_NATIVEOM), or undefined. */
 export declare function AccessibleObjectFromWindow(hwnd: number): ComObject | undefined;
-/** Same as object.release(); throws a TypeError for anything but a ComObject. */
+/**
+ * Same as object.release(); throws a TypeError for anything but a
+ * ComObject, and an Error for a released one.
+ */
 export declare function Release(object: ComObject): number;

@@ -2,6 +2,9 @@
 
 #include <oleauto.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "com_types.h"
 #include "results.h"
 #include "safe_arrays.h"
@@ -104,6 +107,41 @@ HRESULT ArrayDispatch(VARIANT* result) {
   return SetArray(result, std::move(array));
 }
 
+HRESULT LongText(VARIANT* result) {
+  constexpr UINT kUnits = 179000000;
+  BSTR text = SysAllocStringLen(nullptr, kUnits);
+  if (text == nullptr) return E_OUTOFMEMORY;
+  std::fill(text, text + kUnits, L'\u20ac');
+  result->vt = VT_BSTR;
+  result->bstrVal = text;
+  return S_OK;
+}
+
+HRESULT ArrayManyDimensions(VARIANT* result) {
+  constexpr UINT kDimensions = 0xFFFF;
+  std::vector<SAFEARRAYBOUND> bounds(kDimensions, SAFEARRAYBOUND{1, 0});
+  SafeArray array(SafeArrayCreate(VT_I4, kDimensions, bounds.data()));
+  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  std::vector<LONG> index(kDimensions, 0);
+  LONG value = 7;
+  HRESULT hr = SafeArrayPutElement(array.Get(), index.data(), &value);
+  return FAILED(hr) ? hr : SetArray(result, std::move(array));
+}
+
+// Doubles under a VARIANT type that calls them strings.
+HRESULT ArrayMislabelled(VARIANT* result) {
+  SafeArray array = CreateArray(VT_R8, {{0, 2}});
+  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  for (LONG i = 0; i < 2; ++i) {
+    double value = 1.5 + i;
+    HRESULT hr = PutElement(array.Get(), {i}, &value);
+    if (FAILED(hr)) return hr;
+  }
+  HRESULT hr = SetArray(result, std::move(array));
+  if (SUCCEEDED(hr)) result->vt = VT_ARRAY | VT_BSTR;
+  return hr;
+}
+
 struct Kind {
   const wchar_t* name;
   HRESULT (*make)(VARIANT* result);
@@ -141,6 +179,7 @@ const Kind kKinds[] = {
     {L"BSTR", [](VARIANT* r) { return SetText(r, L"text", 4); }},
     {L"BSTR_NUL", [](VARIANT* r) { return SetText(r, L"ab\0cd", 5); }},
     {L"BSTR_EMPTY", [](VARIANT* r) { return SetText(r, L"", 0); }},
+    {L"BSTR_LONG", LongText},
     {L"BSTR_NULL", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = nullptr; return S_OK; }},
     {L"OBJECT", [](VARIANT* r) { r->vt = VT_DISPATCH; r->pdispVal = NewTestServer(); return S_OK; }},
     {L"NULL_OBJECT", [](VARIANT* r) { r->vt = VT_DISPATCH; r->pdispVal = nullptr; return S_OK; }},
@@ -166,6 +205,8 @@ const Kind kKinds[] = {
     {L"ARRAY_BSTR", ArrayBstr},
     {L"ARRAY_DISPATCH", ArrayDispatch},
     {L"ARRAY_NEGATIVE_BOUNDS", [](VARIANT* r) { return SetArray(r, Int32VariantArray({-1, 0, 1}, -1)); }},
+    {L"ARRAY_MANY_DIMENSIONS", ArrayManyDimensions},
+    {L"ARRAY_MISLABELLED", ArrayMislabelled},
 };
 
 }  // namespace

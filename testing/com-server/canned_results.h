@@ -9,6 +9,7 @@
 //   BOOL_TRUE        VT_BOOL VARIANT_TRUE      BOOL_ONE    VT_BOOL holding 1
 //   BSTR "text"      BSTR_NUL "ab\0cd" (5 units)
 //   BSTR_EMPTY ""    BSTR_NULL a null BSTR
+//   BSTR_LONG        179,000,000 times U+20AC: 537 million bytes in UTF-8
 //   OBJECT           VT_DISPATCH, a new TestServer object
 //   NULL_OBJECT      VT_DISPATCH, null
 //   UNKNOWN          VT_UNKNOWN, a new TestServer object
@@ -29,6 +30,12 @@
 //   ARRAY_DISPATCH   DISPATCH, bounds 0..1: two new TestServer objects
 //   ARRAY_NEGATIVE_BOUNDS
 //                    VARIANT, bounds -1..1: I4 -1, 0, 1 (each its own index)
+//   ARRAY_MANY_DIMENSIONS
+//                    I4, 65535 dimensions (the most a SAFEARRAY has) of one
+//                    element each, from 0: the I4 7
+//   ARRAY_MISLABELLED
+//                    labelled VT_ARRAY | VT_BSTR, but an array of R8 (as
+//                    SafeArrayGetVartype says), bounds 0..1: 1.5, 2.5
 //
 // Any other kind: E_INVALIDARG.
 #pragma once

@@ -29,7 +29,8 @@ class ComIterator : public TrackedWrap {
   void Attach(v8::Local<v8::Object> instance) { Wrap(instance); }
 
   // Sets *value to the next element; false when there is none. A failing
-  // enumerator throws its COM error.
+  // enumerator throws its COM error, and an element that cannot be a script
+  // value a TypeError.
   bool Next(v8::Local<v8::Value>* value) {
     if (!enumerator_) return false;
     Variant element;
@@ -45,7 +46,13 @@ class ComIterator : public TrackedWrap {
       Close();
       return false;
     }
-    *value = FromVariant(*element);
+    MadeObjects made;
+    const char* refusal = nullptr;
+    if (!FromVariant(*element, &made, &refusal).ToLocal(value)) {
+      Close();
+      ThrowRefused("The element", refusal);
+      return false;
+    }
     return true;
   }
 
@@ -64,9 +71,11 @@ ComIterator* IteratorOf(v8::Local<v8::Object> receiver) {
 }
 
 v8::Local<v8::Object> IteratorResult(v8::Local<v8::Value> value, bool done) {
+  // Own data properties: setters on Object.prototype never see them.
+  v8::Local<v8::Context> context = Nan::GetCurrentContext();
   v8::Local<v8::Object> result = Nan::New<v8::Object>();
-  Nan::Set(result, Nan::New("value").ToLocalChecked(), value);
-  Nan::Set(result, Nan::New("done").ToLocalChecked(), Nan::New(done));
+  result->CreateDataProperty(context, Nan::New("value").ToLocalChecked(), value).FromMaybe(false);
+  result->CreateDataProperty(context, Nan::New("done").ToLocalChecked(), Nan::New(done)).FromMaybe(false);
   return result;
 }
 

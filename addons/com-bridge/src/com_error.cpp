@@ -17,7 +17,18 @@ bool IsInterfaceSpecific(HRESULT result) {
 
 v8::Local<v8::String> Name(const char* name) { return Nan::New(name).ToLocalChecked(); }
 
-v8::Local<v8::String> ScriptText(const std::wstring& text) { return ScriptString(text.c_str(), text.size()); }
+// System texts are short; a server's description may be longer than a
+// script string can be, and is then told apart by the caller.
+v8::MaybeLocal<v8::String> ScriptText(const std::wstring& text) { return ScriptString(text.c_str(), text.size()); }
+
+// In the message in place of a server's description that cannot be a
+// script string.
+constexpr wchar_t kDescriptionTooLong[] = L" (the server's description is longer than a script string can be)";
+
+// An own data property: setters on Object.prototype never see it.
+void Define(v8::Local<v8::Object> target, const char* name, v8::Local<v8::Value> value) {
+  target->CreateDataProperty(Nan::GetCurrentContext(), Name(name), value).FromMaybe(false);
+}
 
 // An instance of the global "Error" as script has it now; the built-in Error
 // when script replaced it with something that cannot construct one.
@@ -30,7 +41,7 @@ v8::Local<v8::Object> NewErrorObject(const std::wstring& message) {
       Nan::NewInstance(constructor.As<v8::Function>()).ToLocal(&error)) {
     return error;
   }
-  return v8::Exception::Error(ScriptText(message)).As<v8::Object>();
+  return v8::Exception::Error(ScriptText(message).FromMaybe(Nan::EmptyString())).As<v8::Object>();
 }
 
 }  // namespace
@@ -61,23 +72,31 @@ std::wstring HresultText(HRESULT result) {
 void ThrowComError(HRESULT result, const EXCEPINFO* exception) {
   Nan::HandleScope scope;
   v8::Local<v8::Object> com_error = Nan::New<v8::Object>();
-  Nan::Set(com_error, Name("errorCode"), Nan::New(static_cast<int32_t>(result)));
+  Define(com_error, "errorCode", Nan::New(static_cast<int32_t>(result)));
   std::wstring text = HresultText(result);
-  Nan::Set(com_error, Name("errorMessage"), ScriptText(text));
+  Define(com_error, "errorMessage", ScriptText(text).FromMaybe(Nan::EmptyString()));
   std::wstring message = text;
   if (exception != nullptr && exception->bstrDescription != nullptr) {
     std::wstring description(exception->bstrDescription, SysStringLen(exception->bstrDescription));
-    Nan::Set(com_error, Name("innerErrorCode"), Nan::New(static_cast<int32_t>(exception->scode)));
-    Nan::Set(com_error, Name("innerErrorMessage"), ScriptText(description));
-    message += L' ';
-    message += description;
+    Define(com_error, "innerErrorCode", Nan::New(static_cast<int32_t>(exception->scode)));
+    v8::Local<v8::String> inner;
+    if (ScriptText(description).ToLocal(&inner)) {
+      Define(com_error, "innerErrorMessage", inner);
+      message += L' ';
+      message += description;
+    } else {
+      // Said, not cut: the error has no innerErrorMessage then.
+      message += kDescriptionTooLong;
+    }
   }
   v8::Local<v8::Object> error = NewErrorObject(message);
+  v8::Local<v8::String> message_text;
+  if (!ScriptText(message).ToLocal(&message_text)) message_text = ScriptText(text + kDescriptionTooLong).ToLocalChecked();
   {
     // A replacement Error may refuse these properties; the error is thrown anyway.
     Nan::TryCatch refused;
-    Nan::Set(error, Name("message"), ScriptText(message));
-    Nan::Set(error, Name("comError"), com_error);
+    Define(error, "message", message_text);
+    Define(error, "comError", com_error);
   }
   Nan::ThrowError(v8::Local<v8::Value>(error));
 }

@@ -47,13 +47,14 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   if (!name) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 1), true)) return;
-  IDispatch* target = LiveDispatch(info.Holder());
-  if (target == nullptr) return;
+  // A reference of the call's own: the receiver's may go while the call runs.
+  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  if (!target) return;
 
   Variant result;
   ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
-  HRESULT outcome = Resolve(target, *name, &dispid);
+  HRESULT outcome = Resolve(target.get(), *name, &dispid);
   if (SUCCEEDED(outcome))
     outcome = target->Invoke(dispid, IID_NULL, 0, flags, arguments.params(), result.get(), exception.get(), nullptr);
   if (FAILED(outcome)) {
@@ -61,9 +62,21 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
     return;
   }
   // When a write-back threw, script gets the exception and no result: none
-  // is made that nobody would release.
-  if (!arguments.WriteBackOutValues()) return;
-  info.GetReturnValue().Set(FromVariant(*result));
+  // is made that nobody would release. A value that cannot reach script is
+  // refused by the method's convention: thrown by callUnsafe, undefined for
+  // get and call.
+  const char* refusal = nullptr;
+  if (!arguments.WriteBackOutValues(&refusal)) {
+    if (refusal != nullptr && throw_failure) ThrowRefused("An _out value", refusal);
+    return;
+  }
+  MadeObjects made;
+  v8::Local<v8::Value> value;
+  if (!FromVariant(*result, &made, &refusal).ToLocal(&value)) {
+    if (throw_failure) ThrowRefused("The result", refusal);
+    return;
+  }
+  info.GetReturnValue().Set(value);
 }
 
 // One attempt at a member, into a result cleared of any earlier attempt's.
@@ -109,10 +122,10 @@ NAN_METHOD(SetMethod) {
   if (!name) return;
   CallArguments value;
   if (!value.Convert(ScriptValues(info[1]), false)) return;
-  IDispatch* target = LiveDispatch(info.Holder());
-  if (target == nullptr) return;
+  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  if (!target) return;
   DISPID dispid = DISPID_UNKNOWN;
-  if (SUCCEEDED(Resolve(target, *name, &dispid)))
+  if (SUCCEEDED(Resolve(target.get(), *name, &dispid)))
     target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, value.put_params(), nullptr, nullptr, nullptr);
 }
 
@@ -121,7 +134,12 @@ NAN_METHOD(SetMethod) {
 NAN_METHOD(QueryInterfaceMethod) {
   if (LiveDispatch(info.Holder()) == nullptr || !info[0]->IsArray()) return;
   v8::Local<v8::Array> list = info[0].As<v8::Array>();
-  for (uint32_t i = 0; i < list->Length(); ++i) {
+  // The length as it was: the elements' getters may change it. Refused by
+  // its size, as a call argument is, before any element is read.
+  const uint32_t length = list->Length();
+  if (!FitsCom(length)) return Nan::ThrowTypeError("Argument 1 cannot be passed to COM: an array too large for COM");
+  for (uint32_t i = 0; i < length; ++i) {
+    Nan::HandleScope scope;
     v8::Local<v8::Value> element;
     std::optional<std::wstring> text;
     {
@@ -156,11 +174,14 @@ NAN_METHOD(CallDefaultMember) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 0), false)) return;
-  IDispatch* target = LiveDispatch(info.Holder());
-  if (target == nullptr) return;
+  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  if (!target) return;
   Variant result;
-  if (SUCCEEDED(InvokeDefault(target, arguments.params(), result.get())))
-    info.GetReturnValue().Set(FromVariant(*result));
+  if (FAILED(InvokeDefault(target.get(), arguments.params(), result.get()))) return;
+  MadeObjects made;
+  const char* refusal = nullptr;
+  v8::Local<v8::Value> value;
+  if (FromVariant(*result, &made, &refusal).ToLocal(&value)) info.GetReturnValue().Set(value);
 }
 
 }  // namespace com_bridge

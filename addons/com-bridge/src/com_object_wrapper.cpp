@@ -61,48 +61,26 @@ ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value) {
   return Nan::ObjectWrap::Unwrap<ComObjectWrapper>(object);
 }
 
-namespace {
-
-// Whether the caller's reference is the interface's last one. The count is
-// what the object (or, for another apartment's or process's object, its
-// proxy) says it is.
-bool IsLastReference(IDispatch* dispatch) {
-  dispatch->AddRef();
-  return dispatch->Release() == 1;
-}
-
-}  // namespace
-
 ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   std::shared_ptr<ComHolder> holder = wrapper->holder();
-  IDispatch* dispatch = holder->dispatch;
-  // A subscribed object is unadvised while it can still be reached: one that
-  // outlives this last reference (an out-of-process object other clients
-  // hold) would otherwise keep calling a sink nobody listens to.
-  ComPtr<EventSink> sink = ComPtr<EventSink>::Share(holder->sink.get());
-  const bool unadvised = sink && sink->advised() && IsLastReference(dispatch);
-  if (unadvised) sink->Unadvise(dispatch);
-  ULONG count = dispatch->Release();
-  if (count != 0) {
-    // Somebody took a reference meanwhile: the object stays subscribed.
-    if (unadvised) sink->Advise(dispatch);
-    return count;
-  }
-  holder->dispatch = nullptr;
-  // The object is gone: its subscriptions go too, so that nothing keeps the
-  // event loop alive for an object script can no longer use.
-  if (sink) {
-    sink->TearDown(nullptr);
+  IDispatch* dispatch = std::exchange(holder->dispatch, nullptr);
+  // The instance holds one reference, and this is it: whatever count the
+  // object answers (other ComObjects, argument slots and the server's own
+  // references count too), the instance is released from here on. Its
+  // subscriptions go first, while the object can still be reached: script
+  // can no longer remove them, and an object that outlives this reference
+  // would otherwise keep calling a sink nobody listens to.
+  if (holder->sink) {
+    holder->sink->TearDown(dispatch);
     holder->sink.reset();
   }
   wrapper->Drop();
-  return 0;
+  return dispatch->Release();
 }
 
 void DiscardComObject(ComObjectWrapper* wrapper) {
-  std::shared_ptr<ComHolder> holder = wrapper->holder();
-  std::exchange(holder->dispatch, nullptr)->Release();
-  wrapper->Drop();
+  // Script may have released it already (a setter that then threw).
+  if (wrapper->holder() && wrapper->holder()->dispatch != nullptr) ReleaseComObject(wrapper);
 }
 
 }  // namespace com_bridge

@@ -39,7 +39,7 @@ class ComObjectWrapper : public TrackedWrap {
   explicit ComObjectWrapper(std::shared_ptr<ComHolder> holder) : holder_(std::move(holder)) {}
   ~ComObjectWrapper() override { pin_.Reset(); }
 
-  // Empty once release() brought the interface's count to 0.
+  // Empty once the instance was released.
   const std::shared_ptr<ComHolder>& holder() const { return holder_; }
 
   // Makes the instance collectable and forgets the holder.
@@ -66,13 +66,14 @@ v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch);
 // The wrapper of a ComObject instance; null for any other value.
 ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value);
 
-// Releases one reference and returns the interface's new count; at 0 the
-// instance loses its holder and its subscriptions and becomes collectable.
+// For a live instance: unsubscribes its events, releases its one reference
+// and returns the interface's new count. Whatever the count, the instance
+// loses its holder and becomes collectable; every later use throws.
 ULONG ReleaseComObject(ComObjectWrapper* wrapper);
 
 // For a ComObject script never received (a conversion whose value could not
-// be handed over): drops its reference whatever the count, and the instance
-// becomes collectable.
+// be handed over): releases it as ReleaseComObject does, unless script
+// already did.
 void DiscardComObject(ComObjectWrapper* wrapper);
 
 }  // namespace com_bridge

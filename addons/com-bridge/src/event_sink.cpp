@@ -140,11 +140,25 @@ void EventSink::Deliver() {
     // The script callback's first argument is the array's first element
     // (for IDispatch the last declared parameter).
     std::vector<v8::Local<v8::Value>> arguments;
-    for (const auto& argument : event.arguments) arguments.push_back(FromVariant(**argument));
+    MadeObjects made;
+    const char* refusal = nullptr;
+    for (const auto& argument : event.arguments) {
+      v8::Local<v8::Value> value;
+      if (!FromVariant(**argument, &made, &refusal).ToLocal(&value)) break;
+      arguments.push_back(value);
+    }
     // The converted values own what they need (an object its own reference):
     // the copies go now, so that a callback releasing an object sees its
     // true count.
     event.arguments.clear();
+    if (refusal != nullptr) {
+      // An argument that cannot be a script value: the event reaches no
+      // callback, and the process hears of it as of a callback's exception.
+      Nan::TryCatch refused;
+      ThrowRefused("An event's argument", refusal);
+      Nan::FatalException(refused);
+      continue;
+    }
     for (const Callback& callback : list->second) {
       // Through the runtime's callback machinery: promise jobs the callback
       // queues run after it, and an exception it throws reaches the process

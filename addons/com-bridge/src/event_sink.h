@@ -47,13 +47,6 @@ class EventSink final : public IDispatch {
   // may be subscribed again afterwards.
   void TearDown(IDispatch* object);
 
-  // Script thread. Whether the object's connection point holds this sink.
-  bool advised() const { return cookie_ != 0; }
-  // Script thread. Takes the sink off the object's connection point, or
-  // puts it back on, keeping the registrations.
-  void Unadvise(IDispatch* object);
-  void Advise(IDispatch* object);
-
   // IUnknown: the sink lives as long as somebody holds a reference on it
   // (its owner, the server it is advised on, its open async handle), so an
   // Invoke still running on a server thread never outlives it.
@@ -78,6 +71,11 @@ class EventSink final : public IDispatch {
 
   EventSink(bool has_point, const IID& events) : has_point_(has_point), events_(events) {}
   ~EventSink() = default;
+
+  // Script thread. Puts the sink on the object's connection point, or takes
+  // it off.
+  void Advise(IDispatch* object);
+  void Unadvise(IDispatch* object);
 
   static void DeliverEvents(uv_async_t* handle);
   static void Closed(uv_handle_t* handle);

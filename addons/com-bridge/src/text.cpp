@@ -56,14 +56,20 @@ std::optional<std::wstring> WideTextOf(v8::Local<v8::Value> value) {
   return wide;
 }
 
-v8::Local<v8::String> ScriptString(const wchar_t* text, size_t length) {
-  if (text == nullptr || length == 0) return Nan::EmptyString();
-  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+v8::MaybeLocal<v8::String> ScriptString(const wchar_t* text, size_t length) {
+  if (text == nullptr) return Nan::EmptyString();
+  // A NUL unit is the only one that gives a NUL byte: cutting here is
+  // cutting the UTF-8 text at its first NUL.
+  length = static_cast<size_t>(std::find(text, text + length, L'\0') - text);
+  if (length == 0) return Nan::EmptyString();
+  // Every unit gives at least one byte; the engine refuses longer texts.
+  if (length > kMaxScriptTextBytes) return {};
+  const int units = static_cast<int>(length);
+  int bytes = WideCharToMultiByte(CP_UTF8, 0, text, units, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0 || static_cast<size_t>(bytes) > kMaxScriptTextBytes) return {};
   std::string utf8(static_cast<size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), utf8.data(), bytes, nullptr, nullptr);
-  size_t end = utf8.find('\0');
-  if (end == std::string::npos) end = utf8.size();
-  return Nan::New(utf8.data(), static_cast<int>(end)).FromMaybe(Nan::EmptyString());
+  WideCharToMultiByte(CP_UTF8, 0, text, units, utf8.data(), bytes, nullptr, nullptr);
+  return Nan::New(utf8.data(), bytes);
 }
 
 }  // namespace com_bridge

@@ -58,14 +58,23 @@ v8::Local<v8::String> Name(const char* name) { return Nan::New(name).ToLocalChec
 
 // A member name becomes an own data property whatever it is ("__proto__"
 // included).
-void Add(v8::Local<v8::Object> target, const std::wstring& name, v8::Local<v8::Object> description) {
-  target->CreateDataProperty(Nan::GetCurrentContext(), ScriptString(name.data(), name.size()), description).FromMaybe(false);
+// False for a name longer than a script string can be.
+bool Add(v8::Local<v8::Object> target, const std::wstring& name, v8::Local<v8::Object> description) {
+  v8::Local<v8::String> key;
+  if (!ScriptString(name.data(), name.size()).ToLocal(&key)) return false;
+  target->CreateDataProperty(Nan::GetCurrentContext(), key, description).FromMaybe(false);
+  return true;
+}
+
+// An own data property: setters on Object.prototype never see it.
+void Define(v8::Local<v8::Object> target, const char* name, v8::Local<v8::Value> value) {
+  target->CreateDataProperty(Nan::GetCurrentContext(), Name(name), value).FromMaybe(false);
 }
 
 v8::Local<v8::Object> Description(const MemberInfo& member, bool with_dispid) {
   v8::Local<v8::Object> description = Nan::New<v8::Object>();
-  Nan::Set(description, Name("numArgs"), Nan::New(static_cast<int>(member.numArgs)));
-  if (with_dispid) Nan::Set(description, Name("dispid"), Nan::New(static_cast<int32_t>(member.dispid)));
+  Define(description, "numArgs", Nan::New(static_cast<int>(member.numArgs)));
+  if (with_dispid) Define(description, "dispid", Nan::New(static_cast<int32_t>(member.dispid)));
   return description;
 }
 
@@ -111,17 +120,19 @@ NAN_METHOD(GetTypeInfoMethod) {
   v8::Local<v8::Object> properties = Nan::New<v8::Object>();
   v8::Local<v8::Object> functions = Nan::New<v8::Object>();
   v8::Local<v8::Object> events = Nan::New<v8::Object>();
+  bool named = true;
   for (const auto& [name, member] : cache->members) {
     v8::Local<v8::Object> target = member.invokeKind == INVOKE_FUNC ? functions : properties;
-    Add(target, name, Description(member, false));
+    named = named && Add(target, name, Description(member, false));
   }
   for (const auto& [name, member] : cache->events) {
-    Add(events, name, Description(member, true));
+    named = named && Add(events, name, Description(member, true));
   }
+  if (!named) return Nan::ThrowTypeError("A member name cannot be passed to script: a string longer than the script engine takes");
   v8::Local<v8::Object> result = Nan::New<v8::Object>();
-  Nan::Set(result, Name("properties"), properties);
-  Nan::Set(result, Name("functions"), functions);
-  Nan::Set(result, Name("events"), events);
+  Define(result, "properties", properties);
+  Define(result, "functions", functions);
+  Define(result, "events", events);
   info.GetReturnValue().Set(result);
 }
 

@@ -39,8 +39,7 @@ Nan::Maybe<bool> HasOutProperty(v8::Local<v8::Object> object) {
 
 Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem);
 
-// The most VARIANTs one SAFEARRAY may hold here: its data must stay
-// addressable by the 32-bit sizes and indices of the SAFEARRAY functions.
+// The most VARIANTs one SAFEARRAY may hold here (FitsCom).
 constexpr uint64_t kMaxArrayCells = 0x7FFFFFFF / sizeof(VARIANT);
 
 // A script array as a SAFEARRAY of VARIANT, lower bounds 0: rows × columns
@@ -51,7 +50,7 @@ constexpr uint64_t kMaxArrayCells = 0x7FFFFFFF / sizeof(VARIANT);
 Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth, Problem* problem) {
   if (depth >= kMaxNesting) return Reject(problem, "arrays nested too deeply");
   const uint32_t length = array->Length();
-  if (length > kMaxArrayCells) return Reject(problem, "an array too large for COM");
+  if (!FitsCom(length)) return Reject(problem, "an array too large for COM");
   bool table = length > 0;
   uint32_t columns = 0;
   for (uint32_t i = 0; table && i < length; ++i) {
@@ -184,13 +183,21 @@ int ElementSize(VARTYPE type) {
   }
 }
 
-// Where a conversion to script stands: how deeply nested, and where the
-// ComObjects it makes are noted (when the caller asked).
+// Where a conversion to script stands: how deeply nested, where the
+// ComObjects it makes are noted, and why it was refused (null until then).
 struct Reading {
   int depth;
   MadeObjects* made;
-  Reading deeper() const { return {depth + 1, made}; }
+  const char** refusal;
+  Reading deeper() const { return {depth + 1, made, refusal}; }
+  bool refused() const { return *refusal != nullptr; }
 };
+
+// Stops the conversion: every caller up the way gives up as it sees it.
+v8::Local<v8::Value> Refuse(Reading reading, const char* what) {
+  *reading.refusal = what;
+  return v8::Local<v8::Value>();
+}
 
 v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading);
 
@@ -210,45 +217,89 @@ bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, Reading reading, v
   return true;
 }
 
+// The type of the elements. An array that records it is believed over the
+// VARIANT's word (doubles in an array labelled VT_BSTR are doubles); one
+// that does not is read by the word only for types that hold no pointer,
+// and its elements are undefined otherwise.
+VARTYPE ElementType(SAFEARRAY* array, VARTYPE labelled) {
+  VARTYPE own = VT_EMPTY;
+  if (SUCCEEDED(SafeArrayGetVartype(array, &own))) return own;
+  switch (labelled) {
+    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT: return VT_EMPTY;
+    default: return labelled;
+  }
+}
+
+// A SAFEARRAY walked one dimension at a time, dimension 1 outermost; at most
+// kMaxResultDimensions deep.
+class ArrayReader {
+ public:
+  ArrayReader(SAFEARRAY* array, UINT dimensions, VARTYPE type, Reading reading)
+      : array_(array), dimensions_(dimensions), type_(type), reading_(reading) {}
+
+  // False when a bound cannot be read.
+  bool ReadBounds() {
+    for (UINT d = 0; d < dimensions_; ++d) {
+      LONG low = 0, high = -1;
+      if (FAILED(SafeArrayGetLBound(array_, d + 1, &low)) || FAILED(SafeArrayGetUBound(array_, d + 1, &high)))
+        return false;
+      lower_[d] = low;
+      count_[d] = high >= low ? high - low + 1 : 0;
+    }
+    // Elements whose size does not fit the type are not read.
+    readable_ = ElementSize(type_) != 0 && SafeArrayGetElemsize(array_) == static_cast<UINT>(ElementSize(type_));
+    return true;
+  }
+
+  // Dimension d and those inside it, at the index fixed so far; empty when
+  // the conversion was refused.
+  v8::Local<v8::Value> Build(UINT d) {
+    std::vector<v8::Local<v8::Value>> elements(static_cast<size_t>(count_[d]));
+    bool holes = false;
+    for (LONG k = 0; k < count_[d]; ++k) {
+      index_[d] = lower_[d] + k;
+      if (d + 1 < dimensions_) {
+        elements[k] = Build(d + 1);
+      } else if (!readable_) {
+        elements[k] = Nan::Undefined();
+      } else if (!ReadElement(array_, index_, type_, reading_, &elements[k])) {
+        holes = true;  // an element that cannot be read leaves a hole
+      }
+      if (reading_.refused()) return v8::Local<v8::Value>();
+    }
+    if (!holes) return v8::Array::New(v8::Isolate::GetCurrent(), elements.data(), elements.size());
+    // Own data properties: a setter on Array.prototype never sees them.
+    v8::Local<v8::Context> context = Nan::GetCurrentContext();
+    v8::Local<v8::Array> result = Nan::New<v8::Array>(static_cast<int>(count_[d]));
+    for (size_t k = 0; k < elements.size(); ++k) {
+      if (!elements[k].IsEmpty()) result->CreateDataProperty(context, static_cast<uint32_t>(k), elements[k]).Check();
+    }
+    return result;
+  }
+
+ private:
+  SAFEARRAY* array_;
+  UINT dimensions_;
+  VARTYPE type_;
+  Reading reading_;
+  bool readable_ = false;
+  LONG lower_[kMaxResultDimensions];
+  LONG count_[kMaxResultDimensions];
+  LONG index_[kMaxResultDimensions];
+};
+
 // Each dimension from its lower to its upper bound, dimension 1 outermost:
 // one dimension gives a flat array, two an array of rows.
-v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE type, Reading reading) {
+v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading reading) {
   if (array == nullptr) return Nan::Undefined();
   UINT dimensions = SafeArrayGetDim(array);
   if (dimensions == 0) return Nan::New<v8::Array>();
-  // Elements whose size does not fit the announced type are not read.
-  bool readable = ElementSize(type) != 0 && SafeArrayGetElemsize(array) == static_cast<UINT>(ElementSize(type));
-  std::vector<LONG> lower(dimensions), count(dimensions), index(dimensions);
-  for (UINT d = 0; d < dimensions; ++d) {
-    LONG low = 0, high = -1;
-    if (FAILED(SafeArrayGetLBound(array, d + 1, &low)) || FAILED(SafeArrayGetUBound(array, d + 1, &high)))
-      return Nan::Undefined();
-    lower[d] = low;
-    count[d] = high >= low ? high - low + 1 : 0;
-  }
+  if (dimensions > kMaxResultDimensions) return Refuse(reading, "an array of more than 32 dimensions");
+  ArrayReader reader(array, dimensions, ElementType(array, labelled), reading);
+  if (!reader.ReadBounds()) return Nan::Undefined();
   SafeArrayDataLock lock(array);
   if (!lock.locked()) return Nan::Undefined();
-  auto build = [&](auto& self, UINT d) -> v8::Local<v8::Array> {
-    std::vector<v8::Local<v8::Value>> elements(static_cast<size_t>(count[d]));
-    bool holes = false;
-    for (LONG k = 0; k < count[d]; ++k) {
-      index[d] = lower[d] + k;
-      if (d + 1 < dimensions) {
-        elements[k] = self(self, d + 1);
-      } else if (!readable) {
-        elements[k] = Nan::Undefined();
-      } else if (!ReadElement(array, index.data(), type, reading, &elements[k])) {
-        holes = true;  // an element that cannot be read leaves a hole
-      }
-    }
-    if (!holes) return v8::Array::New(v8::Isolate::GetCurrent(), elements.data(), elements.size());
-    v8::Local<v8::Array> result = Nan::New<v8::Array>(static_cast<int>(count[d]));
-    for (size_t k = 0; k < elements.size(); ++k) {
-      if (!elements[k].IsEmpty()) Nan::Set(result, static_cast<uint32_t>(k), elements[k]);
-    }
-    return result;
-  };
-  return build(build, 0);
+  return reader.Build(0);
 }
 
 template <typename T>
@@ -291,13 +342,16 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
       return Nan::New(static_cast<double>(Value(value, value.ullVal, value.pullVal)));
     case VT_DATE:
       // The DATE number is the time value in milliseconds, unchanged.
-      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Date>());
+      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Value>(Nan::Undefined()));
     case VT_BOOL:
       return Nan::New(Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
     case VT_BSTR: {
       BSTR text = Value(value, value.bstrVal, value.pbstrVal);
       if (text == nullptr) return Nan::Undefined();
-      return ScriptString(text, SysStringLen(text));
+      v8::Local<v8::String> string;
+      if (!ScriptString(text, SysStringLen(text)).ToLocal(&string))
+        return Refuse(reading, "a string longer than the script engine takes");
+      return string;
     }
     case VT_DISPATCH: {
       IDispatch* object = Value(value, value.pdispVal, value.ppdispVal);
@@ -305,7 +359,7 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
       object->AddRef();
       v8::Local<v8::Object> wrapped = WrapDispatch(object);
       if (wrapped.IsEmpty()) return Nan::Undefined();
-      if (reading.made != nullptr) reading.made->push_back(ComObjectOf(wrapped));
+      reading.made->Add(ComObjectOf(wrapped));
       return wrapped;
     }
     case VT_VARIANT:
@@ -415,23 +469,55 @@ Nan::Maybe<bool> TakesWriteBack(v8::Local<v8::Object> holder, v8::Local<v8::Stri
 
 }  // namespace
 
-bool CallArguments::WriteBackOutValues() const {
+bool FitsCom(uint32_t length) { return length <= kMaxArrayCells; }
+
+bool CallArguments::WriteBackOutValues(const char** refusal) const {
   v8::Local<v8::String> key = Nan::New("_out").ToLocalChecked();
   for (const auto& [holder, position] : out_holders_) {
     bool takes = false;
     if (!TakesWriteBack(holder, key).To(&takes)) return false;
     if (!takes) continue;
     MadeObjects made;
-    v8::Local<v8::Value> value = FromVariant(slots_[position], &made);
+    v8::Local<v8::Value> value;
+    if (!FromVariant(slots_[position], &made, refusal).ToLocal(&value)) return false;
     if (Nan::Set(holder, key, value).IsNothing()) {
       // The setter threw: script never received what was made for it.
-      for (ComObjectWrapper* object : made) DiscardComObject(object);
+      made.DiscardAll();
       return false;
     }
   }
   return true;
 }
 
-v8::Local<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made) { return FromVariantAt(value, {0, made}); }
+void MadeObjects::Add(ComObjectWrapper* object) {
+  if (count_ < kInline) {
+    first_[count_] = object;
+  } else {
+    more_.push_back(object);
+  }
+  ++count_;
+}
+
+void MadeObjects::DiscardAll() {
+  for (size_t i = 0; i < count_ && i < kInline; ++i) DiscardComObject(first_[i]);
+  for (ComObjectWrapper* object : more_) DiscardComObject(object);
+  count_ = 0;
+  more_.clear();
+}
+
+v8::MaybeLocal<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made, const char** refusal) {
+  *refusal = nullptr;
+  v8::Local<v8::Value> result = FromVariantAt(value, {0, made, refusal});
+  if (*refusal != nullptr) {
+    made->DiscardAll();
+    return v8::MaybeLocal<v8::Value>();
+  }
+  return result.IsEmpty() ? v8::Local<v8::Value>(Nan::Undefined()) : result;
+}
+
+void ThrowRefused(const char* what, const char* refusal) {
+  std::string message = std::string(what) + " cannot be passed to script: " + refusal;
+  Nan::ThrowTypeError(message.c_str());
+}
 
 }  // namespace com_bridge

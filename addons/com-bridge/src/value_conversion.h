@@ -63,9 +63,11 @@ class CallArguments {
 
   // After a successful call: each remembered holder that still has its own
   // "_out" property receives what the server left in its cell. False when
-  // script threw (a setter): the exception stays pending, the holders after
-  // it are left as they were, and nothing was made that script did not get.
-  bool WriteBackOutValues() const;
+  // script threw (a setter), with the exception pending, or when a cell's
+  // value cannot be a script value, with *refusal saying why (see
+  // FromVariant); the holders after it are left as they were, and nothing
+  // was made that script did not get.
+  bool WriteBackOutValues(const char** refusal) const;
 
  private:
   // Most calls pass a few arguments: those need no allocation.
@@ -80,15 +82,50 @@ class CallArguments {
   DISPID put_id_ = DISPID_PROPERTYPUT;
 };
 
+// Whether an array of this length may cross as a SAFEARRAY of VARIANT: its
+// data must stay addressable by the 32-bit sizes and indices of the
+// SAFEARRAY functions. Checked before any element is read.
+bool FitsCom(uint32_t length);
+
 class ComObjectWrapper;
-// The ComObjects one conversion made; they are the instances', not owned here.
-using MadeObjects = std::vector<ComObjectWrapper*>;
+
+// The ComObjects one conversion made (the instances', not owned here), so
+// that a value that cannot be handed over releases them again. The first
+// few are noted without allocating.
+class MadeObjects {
+ public:
+  MadeObjects() = default;
+  MadeObjects(const MadeObjects&) = delete;
+  MadeObjects& operator=(const MadeObjects&) = delete;
+
+  void Add(ComObjectWrapper* object);
+  // Releases each one that script has not released.
+  void DiscardAll();
+
+ private:
+  static constexpr size_t kInline = 4;
+  ComObjectWrapper* first_[kInline];
+  size_t count_ = 0;
+  std::vector<ComObjectWrapper*> more_;
+};
+
+// The most dimensions a SAFEARRAY from COM may have; one with more is
+// refused.
+constexpr unsigned kMaxResultDimensions = 32;
 
 // A VARIANT as a script value, read through VT_BYREF. Nothing of the
 // VARIANT is taken over: an object becomes a ComObject with a reference of
-// its own, so the caller still clears what it owns. With `made`, the new
-// ComObjects are noted there, for a caller that may be unable to hand the
-// value over.
-v8::Local<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made = nullptr);
+// its own, so the caller still clears what it owns. The new ComObjects are
+// noted in `made`.
+//
+// Empty when some part of the value cannot be a script value (an array of
+// more than kMaxResultDimensions dimensions, a string longer than the
+// script engine takes): *refusal says what, every object in `made` has been
+// released again, and no exception is pending.
+v8::MaybeLocal<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made, const char** refusal);
+
+// A TypeError for a value from COM that FromVariant refused: "<what> cannot
+// be passed to script: <refusal>".
+void ThrowRefused(const char* what, const char* refusal);
 
 }  // namespace com_bridge

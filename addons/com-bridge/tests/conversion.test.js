@@ -183,6 +183,19 @@ serverTest('arrays come back from each dimension\'s lower bound', (server) => {
   const objects = server.call('Result', 'ARRAY_DISPATCH');
   assert.equal(objects.length, 2);
   for (const object of objects) assert.equal(object.release(), 0);
+  // The array's own element type, not the VARIANT's word: doubles labelled VT_BSTR are doubles.
+  assert.deepEqual(server.call('Result', 'ARRAY_MISLABELLED'), [1.5, 2.5]);
   const big = server.get('Table', 3, 4, 1);
   assert.deepEqual(big, [[0, 1, 2, 3], [4, 5, 6, 7], [8, 9, 10, 11]]);
+});
+
+serverTest('results that cannot be script values: undefined from get and call, a TypeError from callUnsafe', (server) => {
+  const refused = (what) => ({ name: 'TypeError', message: `The result cannot be passed to script: ${what}` });
+  // 65535 dimensions of one element each, a legal SAFEARRAY.
+  assert.equal(server.call('Result', 'ARRAY_MANY_DIMENSIONS'), undefined);
+  assert.equal(server.get('Result', 'ARRAY_MANY_DIMENSIONS'), undefined);
+  assert.throws(() => server.callUnsafe('Result', 'ARRAY_MANY_DIMENSIONS'), refused('an array of more than 32 dimensions'));
+  // A string whose UTF-8 form is longer than the script engine takes.
+  assert.equal(server.call('Result', 'BSTR_LONG'), undefined);
+  assert.throws(() => server.callUnsafe('Result', 'BSTR_LONG'), refused('a string longer than the script engine takes'));
 });

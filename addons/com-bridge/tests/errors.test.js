@@ -82,3 +82,34 @@ serverTest('the error is made by script\'s own Error, whatever it is at the time
     globalThis.Error = original;
   }
 });
+
+serverTest('results are own data properties: setters on the prototypes never see them', (server) => {
+  const seen = [];
+  // A descriptor of no prototype: it must not read the traps itself.
+  const trap = (target, key) => Object.defineProperty(target, key, Object.assign(Object.create(null), {
+    configurable: true, get() { return undefined; }, set() { seen.push(key); throw new Error(`setter ${String(key)}`); },
+  }));
+  const keys = ['errorCode', 'errorMessage', 'innerErrorCode', 'innerErrorMessage', 'comError', 'message',
+    'properties', 'functions', 'events', 'numArgs', 'dispid', 'value', 'done'];
+  for (const key of keys) trap(Object.prototype, key);
+  trap(Array.prototype, 0);
+  let e, typeInfo, items, table;
+  try {
+    e = thrown(() => server.callUnsafe('Fail', 'EXCEPTION'));
+    typeInfo = server._getTypeInfo();
+    const collection = server.call('Items', 2);
+    items = [...collection];
+    collection.release();
+    table = server.call('Result', 'ARRAY_2D');
+  } finally {
+    for (const key of keys) delete Object.prototype[key];
+    delete Array.prototype[0];
+  }
+  assert.deepEqual(seen, []);
+  assert.equal(e.comError.errorCode, hresult(DISP_E_EXCEPTION));
+  assert.equal(e.comError.innerErrorMessage, 'Something failed');
+  assert.equal(e.message, `${e.comError.errorMessage} Something failed`);
+  assert.ok(Object.hasOwn(typeInfo, 'properties') && Object.hasOwn(typeInfo.functions.Add, 'numArgs'));
+  assert.deepEqual(items, [1, 2]);
+  assert.deepEqual(table, [[11, 12, 13], [21, 22, 23]]);
+});

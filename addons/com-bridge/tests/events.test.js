@@ -108,6 +108,19 @@ serverTest('the last off unadvises; a following on subscribes anew', async (serv
   server.off(NOTE, callback);
 });
 
+serverTest('release unsubscribes whatever count the server answers; the callbacks are dropped', async (server) => {
+  const calls = [];
+  server.on(NOTE, (word) => calls.push(word));
+  const other = server.call('Echo', server);  // a second ComObject on the same server object
+  assert.equal(server.release(), 1);
+  assert.equal(advisedSinks(), 0);
+  other.call('FireNow', NOTE, 'after');
+  await turn();
+  await turn();
+  assert.deepEqual(calls, []);
+  assert.equal(other.release(), 0);
+});
+
 serverTest('events from one worker thread, and from four threads at once, all arrive in each thread\'s order', async (server) => {
   const single = collector(500);
   server.on(TICK, single.callback);

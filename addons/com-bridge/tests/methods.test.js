@@ -58,13 +58,21 @@ serverTest('objects returned by calls are new ComObjects with references of thei
   assert.equal(b.release(), 0);
 });
 
-serverTest('release: the count the server reports; above 0 the object stays usable', (server) => {
+serverTest('release: the count the server reports; the first gives up the one reference, whatever the count', (server) => {
+  const released = { message: 'The ComObject was released' };
   const child = server.call('Child');
   const again = server.call('Echo', child);
   assert.equal(child.release(), 1);
+  // Only the other ComObject's reference is left, and it stays its own.
+  assert.throws(() => child.release(), released);
+  assert.throws(() => addon.Release(child), released);
+  assert.throws(() => child.get('Count'), released);
   assert.equal(again.call('Add', 1, 2), 3);
-  assert.equal(again.release(), 0);
-  assert.throws(() => again.release(), { message: 'The ComObject was released' });
+  // Released during its own call: the argument slot's reference keeps the
+  // server object alive until the call ends, not the ComObject usable.
+  assert.equal(server.call('Args', again, { get _out() { assert.equal(again.release(), 1); return 1; } }), 2);
+  assert.throws(() => again.get('Count'), released);
+  assert.deepEqual(serverCounts(), { live: 1, references: 1 });
 });
 
 serverTest('qi answers the first supported identifier, exactly as passed, and keeps nothing', (server) => {
@@ -79,6 +87,9 @@ serverTest('qi answers the first supported identifier, exactly as passed, and ke
   Object.defineProperty(unreadable, 0, { get() { throw new Error('no'); } });
   unreadable[1] = dispatch;
   assert.equal(server.qi(unreadable), dispatch);
+  // Refused by its size, as a call argument is, before its elements are read.
+  assert.throws(() => server.qi(new Array(2 ** 32 - 1)),
+    { name: 'TypeError', message: 'Argument 1 cannot be passed to COM: an array too large for COM' });
   assert.deepEqual(serverCounts(), { live: 1, references: 1 });
 });
 
