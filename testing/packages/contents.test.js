@@ -7,11 +7,17 @@ const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const { readImage } = require('../common/pe-image');
-const { ADDONS, version, tarball, hostArchive, symbolsArchive, packages } = require('./support');
+const { ADDONS, BUILDS, NAN_ADDONS, version, tarball, hostArchive, symbolsArchive, packages } = require('./support');
 
 const IMAGE_FILE_EXECUTABLE_IMAGE = 0x0002;
 const IMAGE_FILE_DLL = 0x2000;
 const AMD64 = 0x8664;
+const LOADER = path.join(__dirname, '../../addons/shared/load-build.js');
+
+// The files below a folder, as sorted relative paths with forward slashes.
+const files = (dir) => fs.readdirSync(dir, { recursive: true, withFileTypes: true })
+  .filter((e) => e.isFile()).map((e) => path.relative(dir, path.join(e.parentPath, e.name)).split(path.sep).join('/'))
+  .sort();
 
 function unpacked(command, args, body) {
   const dir = fs.mkdtempSync(path.join(os.tmpdir(), 'package-'));
@@ -29,18 +35,22 @@ test('dist/packages holds one tarball per addon, the host archive and the symbol
 });
 
 for (const addon of ADDONS) {
-  test(`${addon}: manifest, typings, README and the Windows x64 addon`, () =>
+  test(`${addon}: manifest, loader, typings, README and the Windows x64 builds`, () =>
     unpacked('tar', ['-xzf', tarball(addon), '-C'], (dir) => {
       const root = path.join(dir, 'package');
-      assert.deepEqual(fs.readdirSync(root).sort(), ['README.md', `${addon}.node`, 'index.d.ts', 'package.json'].sort());
+      const builds = BUILDS[addon].map((b) => `prebuilds/win32-x64/${b}`);
+      assert.deepEqual(files(root), ['README.md', 'index.d.ts', 'index.js', 'package.json', ...builds].sort());
       const manifest = JSON.parse(fs.readFileSync(path.join(root, 'package.json'), 'utf8'));
       assert.deepEqual(
         { name: manifest.name, version: manifest.version, os: manifest.os, cpu: manifest.cpu,
           main: manifest.main, types: manifest.types },
-        { name: addon, version, os: ['win32'], cpu: ['x64'], main: `${addon}.node`, types: 'index.d.ts' });
-      const image = readImage(path.join(root, manifest.main));
-      assert.equal(image.machine, AMD64);
-      assert.ok(image.characteristics & IMAGE_FILE_DLL, 'not a DLL');
+        { name: addon, version, os: ['win32'], cpu: ['x64'], main: 'index.js', types: 'index.d.ts' });
+      assert.equal(fs.readFileSync(path.join(root, 'index.js'), 'utf8'), fs.readFileSync(LOADER, 'utf8'));
+      for (const build of builds) {
+        const image = readImage(path.join(root, build));
+        assert.equal(image.machine, AMD64, build);
+        assert.ok(image.characteristics & IMAGE_FILE_DLL, `${build} is not a DLL`);
+      }
     }));
 }
 
@@ -57,11 +67,12 @@ test('the host archive: the host, its manifest template and the registration not
     assert.ok(note.includes('NativeMessagingHosts\\com.quillaret.workspace'), 'the note names no registry key');
   }));
 
-test('the symbols archive: the PDB of each deliverable, which no package carries', () =>
+test('the symbols archive: the PDB of each deliverable and of each other nan build, which no package carries', () =>
   unpacked('unzip', ['-q', symbolsArchive, '-d'], (dir) => {
     const names = ['quillaret-host', ...ADDONS];
-    assert.deepEqual(fs.readdirSync(dir).sort(), names.map((n) => `${n}.pdb`).sort());
-    for (const name of names) {
+    const others = NAN_ADDONS.map((a) => `node.abi93/${a}`);
+    assert.deepEqual(files(dir), [...names, ...others].map((n) => `${n}.pdb`).sort());
+    for (const name of [...names, ...others]) {
       const header = fs.readFileSync(path.join(dir, `${name}.pdb`)).toString('latin1', 0, 24);
       assert.equal(header, 'Microsoft C/C++ MSF 7.00', name);
     }
