@@ -18,7 +18,7 @@ for arg in "$@"; do
   [ "$arg" = "-c" ] && compile=1
   arg=${arg//"$root/"/"$relative/"}
   arg=${arg//"$root="/"$relative="}
-  [ "$arg" = "$root" ] && arg=$relative
+  case $arg in *"$root") arg=${arg%"$root"}$relative ;; esac # the root itself, as in -I<root>
   args+=("$arg")
 done
 if [ $compile -eq 1 ]; then

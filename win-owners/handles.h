@@ -81,6 +81,13 @@ struct RegistryKeyTraits {
   static void Close(Type key) { RegCloseKey(key); }
 };
 
+// A module loaded with LoadLibrary or LoadLibraryEx.
+struct ModuleTraits {
+  using Type = HMODULE;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type module) { FreeLibrary(module); }
+};
+
 // Memory the system allocated with LocalAlloc (FormatMessage's
 // FORMAT_MESSAGE_ALLOCATE_BUFFER, ConvertSidToStringSid).
 template <typename T>
@@ -103,6 +110,7 @@ using UniqueToken = Unique<NullHandleTraits>;
 using UniqueFileHandle = Unique<FileHandleTraits>;
 using UniqueFindHandle = Unique<FindHandleTraits>;
 using UniqueRegistryKey = Unique<RegistryKeyTraits>;
+using UniqueModule = Unique<ModuleTraits>;
 template <typename T = void>
 using UniqueLocalMemory = Unique<LocalMemoryTraits<T>>;
 template <typename T = void>

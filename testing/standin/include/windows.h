@@ -62,6 +62,7 @@ typedef LONG SCODE;
 
 typedef void* HANDLE;
 typedef HANDLE* PHANDLE;
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 typedef void* HLOCAL;
 struct HWND__;
 typedef HWND__* HWND;
@@ -201,6 +202,7 @@ typedef struct _SECURITY_ATTRIBUTES {
 STANDIN_API DWORD WINAPI GetLastError(void);
 STANDIN_API void WINAPI SetLastError(DWORD code);
 STANDIN_API BOOL WINAPI CloseHandle(HANDLE handle);
+STANDIN_API BOOL WINAPI FindClose(HANDLE find);
 STANDIN_API HANDLE WINAPI GetCurrentProcess(void);
 STANDIN_API DWORD WINAPI GetCurrentProcessId(void);
 STANDIN_API HANDLE WINAPI OpenProcess(DWORD access, BOOL inherit, DWORD pid);

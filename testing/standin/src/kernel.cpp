@@ -218,6 +218,13 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
   return TRUE;
 }
 
+// Nothing here opens a find handle, so none is valid.
+BOOL WINAPI FindClose(HANDLE) {
+  LogCall("FindClose");
+  last_error = ERROR_INVALID_HANDLE;
+  return FALSE;
+}
+
 HANDLE WINAPI GetCurrentProcess(void) { return reinterpret_cast<HANDLE>(kCurrentProcess); }
 DWORD WINAPI GetCurrentProcessId(void) { return CurrentPid(); }
 HMODULE WINAPI GetModuleHandleW(LPCWSTR name) {
