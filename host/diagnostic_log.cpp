@@ -1,7 +1,7 @@
 #include "diagnostic_log.h"
 
 #include "environment.h"
-#include "win_handle.h"
+#include "win-owners/handles.h"
 
 #include <windows.h>
 #include <share.h>
@@ -57,7 +57,7 @@ struct FolderListing {
 bool listFolder(const std::wstring& folder, FolderListing& listing)
 {
     WIN32_FIND_DATAW found;
-    UniqueFindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
+    win::UniqueFindHandle search(FindFirstFileExW((folder + L"*").c_str(), FindExInfoBasic, &found,
                                              FindExSearchNameMatch, nullptr, 0));
     if (!search) {
         return false;

@@ -1,7 +1,7 @@
 #include "process_probes.h"
 
 #include "console.h"
-#include "win_handle.h"
+#include "win-owners/handles.h"
 
 #include <windows.h>
 #include <psapi.h>
@@ -56,15 +56,15 @@ void startInterpreter(std::wstring commandLine, const std::wstring& folder)
     PROCESS_INFORMATION started{};
     CreateProcessW(interpreter.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                    folder.empty() ? nullptr : folder.c_str(), &startup, &started);
-    UniqueHandle process(started.hProcess);
-    UniqueHandle thread(started.hThread);
+    win::UniqueHandle process(started.hProcess);
+    win::UniqueHandle thread(started.hThread);
 }
 
 } // namespace
 
 bool isInstallerRunning(std::uint32_t processId)
 {
-    UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
+    win::UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId));
     if (!process) {
         return false;
     }

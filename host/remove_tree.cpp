@@ -1,6 +1,6 @@
 #include "remove_tree.h"
 
-#include "win_handle.h"
+#include "win-owners/handles.h"
 
 #include <windows.h>
 #include <winternl.h>
@@ -22,7 +22,7 @@ struct Entry {
 
 // An entry opened through its folder's handle, link itself not followed.
 struct Opened {
-    UniqueFileHandle handle;
+    win::UniqueFileHandle handle;
     DWORD attributes = 0;   // the handle's own
     std::wstring finalPath; // where the system opened it
 };

@@ -6,7 +6,7 @@
 
 #include "com_error.h"
 #include "com_object_wrapper.h"
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "tracked_wrap.h"
 #include "value_conversion.h"
 
@@ -24,7 +24,7 @@ Nan::Persistent<v8::FunctionTemplate> iterator_template;
 // as all fetched.
 class ComIterator : public TrackedWrap {
  public:
-  explicit ComIterator(ComPtr<IEnumVARIANT> enumerator) : enumerator_(std::move(enumerator)) {}
+  explicit ComIterator(win::ComPtr<IEnumVARIANT> enumerator) : enumerator_(std::move(enumerator)) {}
 
   void Attach(v8::Local<v8::Object> instance) { Wrap(instance); }
 
@@ -33,7 +33,7 @@ class ComIterator : public TrackedWrap {
   // value a TypeError.
   bool Next(v8::Local<v8::Value>* value) {
     if (!enumerator_) return false;
-    Variant element;
+    win::Variant element;
     ULONG fetched = 0;
     HRESULT outcome = enumerator_->Next(1, element.get(), &fetched);
     if (FAILED(outcome)) {
@@ -59,7 +59,7 @@ class ComIterator : public TrackedWrap {
   void Close() { enumerator_.reset(); }
 
  private:
-  ComPtr<IEnumVARIANT> enumerator_;
+  win::ComPtr<IEnumVARIANT> enumerator_;
 };
 
 // The iterator behind a receiver; null, with a TypeError thrown, for one
@@ -108,8 +108,8 @@ NAN_METHOD(ReturnMethod) {
 NAN_METHOD(SelfMethod) { info.GetReturnValue().Set(info.This()); }
 
 // The object's enumerator, as its collections hand it out.
-ComPtr<IEnumVARIANT> EnumeratorOf(IDispatch* object) {
-  Variant result;
+win::ComPtr<IEnumVARIANT> EnumeratorOf(IDispatch* object) {
+  win::Variant result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   if (FAILED(object->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
                             &none, result.get(), nullptr, nullptr)))
@@ -117,7 +117,7 @@ ComPtr<IEnumVARIANT> EnumeratorOf(IDispatch* object) {
   IUnknown* source = nullptr;
   if ((*result).vt == VT_UNKNOWN) source = (*result).punkVal;
   if ((*result).vt == VT_DISPATCH) source = (*result).pdispVal;
-  ComPtr<IEnumVARIANT> enumerator;
+  win::ComPtr<IEnumVARIANT> enumerator;
   if (source != nullptr) source->QueryInterface(IID_IEnumVARIANT, enumerator.put_void());
   return enumerator;
 }
@@ -126,7 +126,7 @@ NAN_METHOD(IterateMethod) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
   std::shared_ptr<ComHolder> holder = wrapper->holder();
   if (!holder || holder->dispatch == nullptr) return Nan::ThrowError("The ComObject was released");
-  ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(holder->dispatch);
+  win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(holder->dispatch);
   if (!enumerator) return Nan::ThrowTypeError("The ComObject is not iterable");
   v8::Local<v8::Object> instance;
   if (!Nan::NewInstance(Nan::New(iterator_template)->InstanceTemplate()).ToLocal(&instance)) return;

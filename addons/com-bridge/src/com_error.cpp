@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "text.h"
 
 namespace com_bridge {
@@ -47,14 +47,13 @@ v8::Local<v8::Object> NewErrorObject(const std::wstring& message) {
 }  // namespace
 
 std::wstring HresultText(HRESULT result) {
-  wchar_t* buffer = nullptr;
+  win::UniqueLocalMemory<wchar_t> buffer;
   DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-      static_cast<DWORD>(result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&buffer), 0,
+      static_cast<DWORD>(result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(buffer.put()), 0,
       nullptr);
-  LocalMemory owner(buffer);
-  if (length > 0 && buffer != nullptr) {
-    std::wstring text(buffer, wcsnlen(buffer, length));
+  if (length > 0 && buffer) {
+    std::wstring text(buffer.get(), wcsnlen(buffer.get(), length));
     if (text.size() > 1 && text.back() == L'\n') {
       text.pop_back();
       if (!text.empty() && text.back() == L'\r') text.pop_back();

@@ -10,7 +10,7 @@
 
 #include "com_error.h"
 #include "com_object_wrapper.h"
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "text.h"
 #include "value_conversion.h"
 
@@ -48,11 +48,11 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 1), true)) return;
   // A reference of the call's own: the receiver's may go while the call runs.
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
   if (!target) return;
 
-  Variant result;
-  ExceptionInfo exception;
+  win::Variant result;
+  win::ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
   HRESULT outcome = Resolve(target.get(), *name, &dispid);
   if (SUCCEEDED(outcome))
@@ -122,7 +122,7 @@ NAN_METHOD(SetMethod) {
   if (!name) return;
   CallArguments value;
   if (!value.Convert(ScriptValues(info[1]), false)) return;
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
   if (!target) return;
   DISPID dispid = DISPID_UNKNOWN;
   if (SUCCEEDED(Resolve(target.get(), *name, &dispid)))
@@ -148,12 +148,12 @@ NAN_METHOD(QueryInterfaceMethod) {
       text = WideTextOf(element);
       if (!text) continue;
     }
-    Bstr identifier(SysAllocStringLen(text->data(), static_cast<UINT>(text->size())));
+    win::Bstr identifier(SysAllocStringLen(text->data(), static_cast<UINT>(text->size())));
     IID iid;
     if (FAILED(CLSIDFromString(identifier.get(), &iid))) continue;
     IDispatch* target = LiveDispatch(info.Holder());
     if (target == nullptr) return;
-    ComPtr<IUnknown> probe;
+    win::ComPtr<IUnknown> probe;
     if (SUCCEEDED(target->QueryInterface(iid, probe.put_void())) && probe) {
       info.GetReturnValue().Set(element);
       return;
@@ -174,9 +174,9 @@ NAN_METHOD(CallDefaultMember) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 0), false)) return;
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
+  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
   if (!target) return;
-  Variant result;
+  win::Variant result;
   if (FAILED(InvokeDefault(target.get(), arguments.params(), result.get()))) return;
   MadeObjects made;
   const char* refusal = nullptr;

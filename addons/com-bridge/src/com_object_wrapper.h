@@ -11,7 +11,7 @@
 
 #include <memory>
 
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "event_sink.h"
 #include "tracked_wrap.h"
 
@@ -31,7 +31,7 @@ struct ComHolder {
   IDispatch* dispatch;
   std::shared_ptr<TypeInfoCache> typeInfo;
   // Made by the first on or off.
-  ComPtr<EventSink> sink;
+  win::ComPtr<EventSink> sink;
 };
 
 class ComObjectWrapper : public TrackedWrap {

@@ -23,24 +23,24 @@ class EventLock {
 
 }  // namespace
 
-ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object) {
-  ComPtr<IConnectionPointContainer> container;
+win::ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object) {
+  win::ComPtr<IConnectionPointContainer> container;
   if (FAILED(object->QueryInterface(IID_IConnectionPointContainer, container.put_void())) || !container) return {};
-  ComPtr<IEnumConnectionPoints> points;
+  win::ComPtr<IEnumConnectionPoints> points;
   if (FAILED(container->EnumConnectionPoints(points.put())) || !points) return {};
-  ComPtr<IConnectionPoint> first;
+  win::ComPtr<IConnectionPoint> first;
   ULONG fetched = 0;
   if (points->Next(1, first.put(), &fetched) != S_OK || fetched != 1) return {};
   return first;
 }
 
-ComPtr<EventSink> EventSink::Create(IDispatch* object) {
+win::ComPtr<EventSink> EventSink::Create(IDispatch* object) {
   IID events = IID_NULL;
-  ComPtr<IConnectionPoint> point = FirstConnectionPoint(object);
+  win::ComPtr<IConnectionPoint> point = FirstConnectionPoint(object);
   bool has_point = point && SUCCEEDED(point->GetConnectionInterface(&events));
   // The connection point is not kept: in the usual implementations it holds
   // its object, which could then never be released to 0.
-  return ComPtr<EventSink>::Adopt(new EventSink(has_point, events));
+  return win::ComPtr<EventSink>::Adopt(new EventSink(has_point, events));
 }
 
 void EventSink::PrepareDelivery() {
@@ -65,7 +65,7 @@ void EventSink::Subscribe(IDispatch* object, DISPID dispid, v8::Local<v8::Functi
 }
 
 void EventSink::Advise(IDispatch* object) {
-  if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) {
+  if (win::ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) {
     DWORD cookie = 0;
     if (SUCCEEDED(point->Advise(this, &cookie))) cookie_ = cookie;
   }
@@ -74,7 +74,7 @@ void EventSink::Advise(IDispatch* object) {
 void EventSink::Unadvise(IDispatch* object) {
   if (cookie_ == 0) return;
   if (object != nullptr) {
-    if (ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) point->Unadvise(cookie_);
+    if (win::ComPtr<IConnectionPoint> point = FirstConnectionPoint(object)) point->Unadvise(cookie_);
   }
   cookie_ = 0;
 }
@@ -209,7 +209,7 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, D
   PendingEvent event{dispid, {}};
   const UINT count = params != nullptr && params->rgvarg != nullptr ? params->cArgs : 0;
   for (UINT i = 0; i < count; ++i) {
-    auto copy = std::make_unique<Variant>();
+    auto copy = std::make_unique<win::Variant>();
     VariantCopyInd(copy->get(), &params->rgvarg[i]);
     event.arguments.push_back(std::move(copy));
   }
@@ -241,7 +241,7 @@ NAN_METHOD(OnMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
   if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction()) return;
   if (!holder->sink) holder->sink = EventSink::Create(holder->dispatch);
-  ComPtr<EventSink> sink = ComPtr<EventSink>::Share(holder->sink.get());
+  win::ComPtr<EventSink> sink = win::ComPtr<EventSink>::Share(holder->sink.get());
   sink->PrepareDelivery();
   // The script that ran may have released the object.
   if (!SubscriptionHolder(info)) return;

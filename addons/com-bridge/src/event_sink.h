@@ -18,19 +18,19 @@
 #include <memory>
 #include <vector>
 
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "flat_map.h"
 
 namespace com_bridge {
 
 // The object's first connection point, or none.
-ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object);
+win::ComPtr<IConnectionPoint> FirstConnectionPoint(IDispatch* object);
 
 class EventSink final : public IDispatch {
  public:
   // A sink for the object. It stays inert (subscribes nothing) when the
   // object has no connection point.
-  static ComPtr<EventSink> Create(IDispatch* object);
+  static win::ComPtr<EventSink> Create(IDispatch* object);
 
   // Script thread. Makes what delivery needs; it runs the runtime's async
   // hooks, which are script, so the caller looks at its object again
@@ -66,7 +66,7 @@ class EventSink final : public IDispatch {
   using CallbackMap = FlatMap<DISPID, std::vector<Callback>>;
   struct PendingEvent {
     DISPID dispid;
-    std::vector<std::unique_ptr<Variant>> arguments;  // in the notification's array order
+    std::vector<std::unique_ptr<win::Variant>> arguments;  // in the notification's array order
   };
 
   EventSink(bool has_point, const IID& events) : has_point_(has_point), events_(events) {}

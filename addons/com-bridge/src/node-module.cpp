@@ -12,7 +12,7 @@
 #include <string>
 
 #include "com_object_wrapper.h"
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "text.h"
 #include "tracked_wrap.h"
 
@@ -50,7 +50,7 @@ HWND WindowFrom(v8::Local<v8::Value> value) {
 NAN_METHOD(CreateObject) {
   std::optional<CLSID> clsid = ClassOfProgId(info, "ProgId should be string and provided as first argument of CreateObject");
   if (!clsid) return;
-  ComPtr<IDispatch> object;
+  win::ComPtr<IDispatch> object;
   if (FAILED(CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
                               object.put_void())) ||
       !object) {
@@ -64,12 +64,12 @@ NAN_METHOD(GetActiveObjectFunction) {
   std::optional<CLSID> clsid =
       ClassOfProgId(info, "ProgId should be string and provided as first argument of GetActiveObject");
   if (!clsid) return;
-  ComPtr<IUnknown> running;
+  win::ComPtr<IUnknown> running;
   if (FAILED(GetActiveObject(*clsid, nullptr, running.put())) || !running) {
     Nan::ThrowError("Failed to get ComObject for given progID");
     return;
   }
-  ComPtr<IDispatch> object;
+  win::ComPtr<IDispatch> object;
   if (FAILED(running->QueryInterface(IID_IDispatch, object.put_void())) || !object) {
     Nan::ThrowError("ComObject for given progID doesn't support automation");
     return;
@@ -91,7 +91,7 @@ NAN_METHOD(FindWindowFunction) {
 }
 
 NAN_METHOD(AccessibleObjectFromWindowFunction) {
-  ComPtr<IDispatch> object;
+  win::ComPtr<IDispatch> object;
   if (SUCCEEDED(AccessibleObjectFromWindow(WindowFrom(info[0]), static_cast<DWORD>(OBJID_NATIVEOM), IID_IDispatch,
                                            object.put_void())) &&
       object)

@@ -3,7 +3,7 @@
 #include <ocidl.h>
 
 #include "com_object_wrapper.h"
-#include "com_resources.h"
+#include "win-owners/com.h"
 #include "text.h"
 
 namespace com_bridge {
@@ -36,20 +36,20 @@ class FuncDesc {
 
 // The interface of the object's first connection point, when its type
 // library describes it.
-ComPtr<ITypeInfo> EventInterface(IDispatch* dispatch, ITypeInfo* object_type) {
-  ComPtr<IConnectionPointContainer> container;
+win::ComPtr<ITypeInfo> EventInterface(IDispatch* dispatch, ITypeInfo* object_type) {
+  win::ComPtr<IConnectionPointContainer> container;
   if (FAILED(dispatch->QueryInterface(IID_IConnectionPointContainer, container.put_void())) || !container) return {};
-  ComPtr<IEnumConnectionPoints> points;
+  win::ComPtr<IEnumConnectionPoints> points;
   if (FAILED(container->EnumConnectionPoints(points.put())) || !points) return {};
-  ComPtr<IConnectionPoint> first;
+  win::ComPtr<IConnectionPoint> first;
   ULONG fetched = 0;
   if (points->Next(1, first.put(), &fetched) != S_OK || fetched != 1 || !first) return {};
   IID events;
   if (FAILED(first->GetConnectionInterface(&events))) return {};
-  ComPtr<ITypeLib> library;
+  win::ComPtr<ITypeLib> library;
   UINT index = 0;
   if (FAILED(object_type->GetContainingTypeLib(library.put(), &index)) || !library) return {};
-  ComPtr<ITypeInfo> event_type;
+  win::ComPtr<ITypeInfo> event_type;
   if (FAILED(library->GetTypeInfoOfGuid(events, event_type.put()))) return {};
   return event_type;
 }
@@ -91,7 +91,7 @@ void CollectMembers(ITypeInfo* type_info, MemberMap* map) {
     BSTR name = nullptr;
     UINT names = 0;
     if (FAILED(type_info->GetNames(function.get()->memid, &name, 1, &names)) || names == 0) continue;
-    Bstr owned(name);
+    win::Bstr owned(name);
     (*map)[std::wstring(name, SysStringLen(name))] = {function.get()->memid, function.get()->invkind,
                                                       function.get()->cParams};
   }
@@ -99,10 +99,10 @@ void CollectMembers(ITypeInfo* type_info, MemberMap* map) {
 
 std::shared_ptr<TypeInfoCache> BuildTypeInfo(IDispatch* dispatch) {
   auto cache = std::shared_ptr<TypeInfoCache>(new TypeInfoCache);
-  ComPtr<ITypeInfo> object_type;
+  win::ComPtr<ITypeInfo> object_type;
   if (FAILED(dispatch->GetTypeInfo(0, 0, object_type.put())) || !object_type) return cache;
   CollectMembers(object_type.get(), &cache->members);
-  if (ComPtr<ITypeInfo> events = EventInterface(dispatch, object_type.get())) {
+  if (win::ComPtr<ITypeInfo> events = EventInterface(dispatch, object_type.get())) {
     CollectMembers(events.get(), &cache->events);
   }
   return cache;

@@ -68,10 +68,10 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
   if (table && uint64_t{length} * columns > kMaxArrayCells) return Reject(problem, "an array too large for COM");
 
   SAFEARRAYBOUND bounds[2] = {{length, 0}, {columns, 0}};
-  SafeArray result(SafeArrayCreate(VT_VARIANT, table ? 2 : 1, bounds));
+  win::SafeArray result(SafeArrayCreate(VT_VARIANT, table ? 2 : 1, bounds));
   if (result.get() == nullptr) return Reject(problem, "an array too large for COM");
   {
-    SafeArrayDataLock lock(result.get());
+    win::SafeArrayDataLock lock(result.get());
     if (!lock.locked()) return Reject(problem, "an array too large for COM");
     LONG index[2] = {0, 0};
     auto convert_into = [&](v8::Local<v8::Value> element) {
@@ -297,7 +297,7 @@ v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading r
   if (dimensions > kMaxResultDimensions) return Refuse(reading, "an array of more than 32 dimensions");
   ArrayReader reader(array, dimensions, ElementType(array, labelled), reading);
   if (!reader.ReadBounds()) return Nan::Undefined();
-  SafeArrayDataLock lock(array);
+  win::SafeArrayDataLock lock(array);
   if (!lock.locked()) return Nan::Undefined();
   return reader.Build(0);
 }
@@ -420,7 +420,7 @@ bool CallArguments::Convert(const ScriptValues& values, bool record_out) {
       } else if (inner->IsUndefined()) {
         SetMissing(slot);  // never by reference, never written back
       } else {
-        auto cell = std::make_unique<Variant>();
+        auto cell = std::make_unique<win::Variant>();
         outcome = ToVariant(inner, cell->get(), 0, &problem);
         if (outcome == Conversion::kDone) {
           PointAtCell(slot, cell->get());

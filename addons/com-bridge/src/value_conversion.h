@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "com_resources.h"
+#include "win-owners/com.h"
 
 namespace com_bridge {
 
@@ -76,7 +76,7 @@ class CallArguments {
   std::vector<VARIANT> more_slots_;
   VARIANT* slots_ = inline_slots_;
   size_t count_ = 0;
-  std::vector<std::unique_ptr<Variant>> cells_;
+  std::vector<std::unique_ptr<win::Variant>> cells_;
   std::vector<std::pair<v8::Local<v8::Object>, size_t>> out_holders_;
   DISPPARAMS params_ = {};
   DISPID put_id_ = DISPID_PROPERTYPUT;

@@ -1,6 +1,6 @@
 #include "quiet_sources.h"
 
-#include "registry_key.h"
+#include "win-owners/handles.h"
 
 #include <shellapi.h>
 
@@ -29,8 +29,8 @@ constexpr ULONGLONG kQuietHoursProfileState = 0x0D83063EA3BF1C75ULL;
 
 ScheduleRead ReadQuietHoursSchedule(HKEY root, const wchar_t* path)
 {
-    RegistryKey key;
-    if (!key.OpenRead(root, path)) {
+    win::UniqueRegistryKey key;
+    if (RegOpenKeyExW(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return {false, {0, 0, 0}};
     }
     QuietHoursSchedule schedule;
@@ -90,8 +90,8 @@ int ReadNotificationState()
 
 DWORD ReadToastSwitch(HKEY root, const char* path)
 {
-    RegistryKey key;
-    if (!key.OpenRead(root, path)) {
+    win::UniqueRegistryKey key;
+    if (RegOpenKeyExA(root, path, 0, KEY_READ, key.put()) != ERROR_SUCCESS) {
         return 1;
     }
     DWORD value = 1;

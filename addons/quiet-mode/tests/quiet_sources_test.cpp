@@ -1,5 +1,6 @@
 // The registry reads against a scratch key of the current user.
 #include "quiet_sources.h"
+#include "win-owners/handles.h"
 
 #include <gtest/gtest.h>
 
@@ -17,20 +18,18 @@ protected:
     void SetUp() override
     {
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratchW);
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchW, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kScratchW, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
                                   nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override
     {
-        if (key_ != nullptr) {
-            RegCloseKey(key_);
-        }
+        key_.reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, kScratchW);
     }
     void Set(const wchar_t* name, DWORD type, std::vector<BYTE> data)
     {
-        ASSERT_EQ(RegSetValueExW(key_, name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, data.data(), static_cast<DWORD>(data.size())), ERROR_SUCCESS);
     }
     void SetDword(const wchar_t* name, DWORD value)
     {
@@ -38,7 +37,7 @@ protected:
     }
 
 private:
-    HKEY key_ = nullptr;
+    win::UniqueRegistryKey key_;
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 // on for the call, and the logon SID of the process token.
 #include "functions.h"
 #include "shared.h"
-#include "win_resources.h"
+#include "win-owners/handles.h"
 
 #include <sddl.h>
 
@@ -20,7 +20,7 @@ void PrintFailure(const char* text) {
 // Enables or disables one privilege of the process token. A privilege the
 // token does not hold is not an error here (the call that needs it fails).
 DWORD SetTokenPrivilege(const char* name, bool enable) {
-  KernelHandle token;
+  win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) {
     PrintFailure("Failed OpenProcessToken\n");
     return ERROR_FUNCTION_FAILED;
@@ -72,7 +72,7 @@ NAN_METHOD(UnloadHiveFunction) {
 }
 
 NAN_METHOD(GetLogonSIDFunction) {
-  KernelHandle token;
+  win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return;
   DWORD size = 0;
   if (GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size) ||
@@ -84,10 +84,9 @@ NAN_METHOD(GetLogonSIDFunction) {
   const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
   for (DWORD i = 0; i < groups->GroupCount; ++i) {
     if ((groups->Groups[i].Attributes & SE_GROUP_LOGON_ID) != SE_GROUP_LOGON_ID) continue;
-    LPSTR text = nullptr;
-    if (!ConvertSidToStringSidA(groups->Groups[i].Sid, &text)) return;
-    LocalMemory owner(text);
-    return SetReturnText(info, text);
+    win::UniqueLocalMemory<char> text;
+    if (!ConvertSidToStringSidA(groups->Groups[i].Sid, text.put())) return;
+    return SetReturnText(info, text.get());
   }
 }
 

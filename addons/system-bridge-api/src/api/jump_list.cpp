@@ -9,7 +9,7 @@
 
 #include "functions.h"
 #include "shared.h"
-#include "win_resources.h"
+#include "win-owners/com.h"
 
 namespace sba {
 namespace {
@@ -66,7 +66,7 @@ HRESULT InitTextValue(const std::wstring& text, PROPVARIANT* value) {
 }
 
 HRESULT SetTitle(IShellLinkW* link, const std::wstring& title) {
-  ComRef<IPropertyStore> store;
+  win::ComPtr<IPropertyStore> store;
   HRESULT hr = link->QueryInterface(kPropertyStoreIid, store.put_void());
   if (FAILED(hr)) return hr;
   PROPVARIANT value;
@@ -79,8 +79,8 @@ HRESULT SetTitle(IShellLinkW* link, const std::wstring& title) {
 }
 
 // A separator: a shell link whose property store marks it as one.
-HRESULT BuildSeparator(ComRef<IShellLinkW>* item) {
-  ComRef<IPropertyStore> store;
+HRESULT BuildSeparator(win::ComPtr<IShellLinkW>* item) {
+  win::ComPtr<IPropertyStore> store;
   HRESULT hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kPropertyStoreIid, store.put_void());
   if (FAILED(hr)) return hr;
   PROPVARIANT value;
@@ -111,10 +111,10 @@ HRESULT ApplyTaskProperties(IShellLinkW* link, v8::Local<v8::Object> item) {
   return hr;
 }
 
-HRESULT BuildTaskLink(v8::Local<v8::Value> element, ComRef<IShellLinkW>* item) {
+HRESULT BuildTaskLink(v8::Local<v8::Value> element, win::ComPtr<IShellLinkW>* item) {
   if (!element->IsObject()) return E_INVALIDARG;  // only objects describe items
   v8::Local<v8::Object> object = element.As<v8::Object>();
-  ComRef<IShellLinkW> link;
+  win::ComPtr<IShellLinkW> link;
   HRESULT hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkWIid, link.put_void());
   std::optional<std::wstring> type = OwnText(object, "type");
   if (type && *type == L"separator") return BuildSeparator(item);
@@ -125,7 +125,7 @@ HRESULT BuildTaskLink(v8::Local<v8::Value> element, ComRef<IShellLinkW>* item) {
 }
 
 HRESULT BuildUserTasks(ICustomDestinationList* list, v8::Local<v8::Array> items) {
-  ComRef<IObjectCollection> collection;
+  win::ComPtr<IObjectCollection> collection;
   HRESULT hr = CoCreateInstance(kEnumerableObjectCollection, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER,
                                 kObjectCollectionIid, collection.put_void());
   if (FAILED(hr)) return hr;
@@ -138,12 +138,12 @@ HRESULT BuildUserTasks(ICustomDestinationList* list, v8::Local<v8::Array> items)
       Nan::TryCatch guard;
       if (!Nan::Get(items, i).ToLocal(&element)) element = Nan::Undefined();
     }
-    ComRef<IShellLinkW> link;
+    win::ComPtr<IShellLinkW> link;
     last = BuildTaskLink(element, &link);
     if (SUCCEEDED(last)) last = collection->AddObject(link.get());
   }
   if (FAILED(last)) return last;
-  ComRef<IObjectArray> tasks;
+  win::ComPtr<IObjectArray> tasks;
   hr = collection->QueryInterface(kObjectArrayIid, tasks.put_void());
   if (FAILED(hr)) return hr;
   return list->AddUserTasks(tasks.get());
@@ -151,7 +151,7 @@ HRESULT BuildUserTasks(ICustomDestinationList* list, v8::Local<v8::Array> items)
 
 HRESULT BeginList(ICustomDestinationList* list) {
   UINT minSlots = 0;
-  ComRef<IObjectArray> removed;
+  win::ComPtr<IObjectArray> removed;
   return list->BeginList(&minSlots, kObjectArrayIid, removed.put_void());
 }
 
@@ -165,7 +165,7 @@ NAN_METHOD(SetJumpListToWindowFunction) {
   if (!TextOf(info[1], &appIdText)) return;
   std::wstring appId = Utf8ToWide(appIdText);
 
-  ComRef<ICustomDestinationList> list;
+  win::ComPtr<ICustomDestinationList> list;
   HRESULT hr =
       CoCreateInstance(kDestinationList, nullptr, CLSCTX_INPROC_SERVER, kCustomDestinationListIid, list.put_void());
   if (FAILED(hr)) return;

@@ -3,7 +3,7 @@
 // the class before and after.
 #include "functions.h"
 #include "shared.h"
-#include "win_resources.h"
+#include "win-owners/handles.h"
 
 namespace sba {
 namespace {
@@ -25,7 +25,7 @@ const char* PriorityClassName(DWORD priorityClass) {
 NAN_METHOD(SetPriorityFunction) {
   if (info.Length() < 1 || !info[0]->IsNumber()) return SetReturnText(info, "SetPriority: missing pid");
   DWORD pid = static_cast<DWORD>(IntegerFrom(info[0]));
-  KernelHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid));
+  win::UniqueHandle process(OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid));
   if (!process.get()) return SetReturnText(info, "OpenProcess ERROR: " + LastErrorText());
   DWORD before = GetPriorityClass(process.get());
   if (!SetPriorityClass(process.get(), REALTIME_PRIORITY_CLASS))

@@ -6,7 +6,7 @@
 #include "functions.h"
 #include "registry_values.h"
 #include "shared.h"
-#include "win_resources.h"
+#include "win-owners/handles.h"
 
 namespace sba {
 namespace {
@@ -40,7 +40,7 @@ NAN_METHOD(CreateRegistryKeyFunction) {
   std::wstring subKey = WideFrom(info[1]);
   REGSAM flags = AccessFlagsFrom(info[2]);
   if (!HasNoNul(subKey)) return SetReturnText(info, SystemCallError("Failled to create key.", ERROR_INVALID_PARAMETER));
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, flags | KEY_ALL_ACCESS,
                                    nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) SetReturnText(info, SystemCallError("Failled to create key.", status));
@@ -60,7 +60,7 @@ NAN_METHOD(SetRegistryKeyValueFunction) {
   if (!HasNoNul(subKey)) return SetReturnText(info, SystemCallError("Failled to open key.", ERROR_INVALID_PARAMETER));
   if (!HasNoNul(valueName))
     return SetReturnText(info, SystemCallError("Failled set key value.", ERROR_INVALID_PARAMETER));
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegOpenKeyExW(root, subKey.c_str(), 0, flags | KEY_SET_VALUE, key.put());
   if (status != ERROR_SUCCESS) return SetReturnText(info, SystemCallError("Failled to open key.", status));
   status = RegSetValueExW(key.get(), valueName.c_str(), 0, type, bytes.data(), static_cast<DWORD>(bytes.size()));
@@ -71,7 +71,7 @@ NAN_METHOD(IsRegistryKeyExistsFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number})) return info.GetReturnValue().Set(false);
   std::wstring subKey = WideFrom(info[1]);
   if (!HasNoNul(subKey)) return info.GetReturnValue().Set(false);
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_READ, key.put());
   info.GetReturnValue().Set(status == ERROR_SUCCESS);
 }
@@ -80,7 +80,7 @@ NAN_METHOD(GetRegistryKeyValuesFunction) {
   if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number})) return;
   std::wstring subKey = WideFrom(info[1]);
   if (!HasNoNul(subKey)) return;
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status =
       RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_QUERY_VALUE, key.put());
   if (status != ERROR_SUCCESS) return;
@@ -102,7 +102,7 @@ NAN_METHOD(GetSubkeysFunction) {
     return SetReturnText(info, "Invalid arguments specified for GetSubkeys");
   std::wstring subKey = WideFrom(info[1]);
   if (!HasNoNul(subKey)) return;
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   if (RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, KEY_ALL_ACCESS, key.put()) != ERROR_SUCCESS) return;
   DWORD count = 0;
   if (RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr, nullptr,

@@ -6,7 +6,7 @@
 #include <limits>
 #include <string_view>
 
-#include "win_resources.h"
+#include "win-owners/handles.h"
 
 namespace sba {
 
@@ -23,14 +23,13 @@ std::string LastErrorText() {
   DWORD code = GetLastError();
   if (code == 0) return {};
   // The wide call: the text in the user's language whatever the ANSI code page.
-  LPWSTR message = nullptr;
+  win::UniqueLocalMemory<wchar_t> message;
   DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
-  LocalMemory owner(message);
-  if (length == 0 || message == nullptr) return {};
-  std::wstring_view text(message, length);
+                                reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
+  if (length == 0 || !message) return {};
+  std::wstring_view text(message.get(), length);
   return WideToUtf8(std::wstring(text.substr(0, text.find_first_of(L"\r\n"))));
 }
 
