@@ -16,7 +16,7 @@
 // hostMs runs from the host's creation to its exit; exit is -1 when the host
 // could not be started. record.json appears whole (written aside, then
 // renamed), so a test can poll for it.
-#include "win_handle.h"
+#include "win-owners/handles.h"
 
 #include <windows.h>
 
@@ -29,8 +29,8 @@
 namespace {
 
 struct Pipe {
-    UniqueHandle read;
-    UniqueHandle write;
+    win::UniqueHandle read;
+    win::UniqueHandle write;
 };
 
 // An anonymous pipe whose `childEnd` alone is inherited by a started process.
@@ -169,8 +169,8 @@ Outcome relay(const std::string& commandLine, const std::string& request, HANDLE
     if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &created)) {
         return outcome;
     }
-    UniqueHandle process(created.hProcess);
-    UniqueHandle thread(created.hThread);
+    win::UniqueHandle process(created.hProcess);
+    win::UniqueHandle thread(created.hThread);
     // Only the host holds its ends now, so its exit ends our reads. The input
     // stays open until the host has gone, as the browser's does.
     in.read.reset();
@@ -196,9 +196,9 @@ Outcome relay(const std::string& commandLine, const std::string& request, HANDLE
     return outcome;
 }
 
-UniqueHandle createFile(const std::string& path)
+win::UniqueFileHandle createFile(const std::string& path)
 {
-    return UniqueHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+    return win::UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -212,8 +212,8 @@ void record(const std::string& folder, const Outcome& outcome)
                           outcome.forwarded ? "true" : "false", outcome.hostMs);
     std::string partial = folder + "\\record.part";
     {
-        UniqueHandle out = createFile(partial);
-        if (out.get() == INVALID_HANDLE_VALUE || n <= 0 || !writeAll(out.get(), line, static_cast<DWORD>(n))) {
+        win::UniqueFileHandle out = createFile(partial);
+        if (!out || n <= 0 || !writeAll(out.get(), line, static_cast<DWORD>(n))) {
             return;
         }
     }
@@ -236,7 +236,7 @@ int main(int argc, char** argv)
     std::string request = readRequestFrame(GetStdHandle(STD_INPUT_HANDLE));
     Outcome outcome;
     if (!request.empty()) {
-        UniqueHandle copy = createFile(folder + "\\reply.bin");
+        win::UniqueFileHandle copy = createFile(folder + "\\reply.bin");
         outcome = relay(commandLine, request, GetStdHandle(STD_OUTPUT_HANDLE), copy.get());
     }
     record(folder, outcome);

@@ -2,16 +2,16 @@
 
 #include <oleauto.h>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 
 namespace test_server {
 namespace {
 
-HRESULT CoercedCopy(const VARIANT& argument, VARTYPE type, Variant& copy) {
-  HRESULT hr = CopyArgument(argument, copy.Get());
+HRESULT CoercedCopy(const VARIANT& argument, VARTYPE type, win::Variant& copy) {
+  HRESULT hr = CopyArgument(argument, copy.get());
   if (FAILED(hr)) return hr;
-  if (copy.Type() == type) return S_OK;
-  return VariantChangeTypeEx(copy.Get(), copy.Get(), LOCALE_INVARIANT, 0, type);
+  if (copy.get()->vt == type) return S_OK;
+  return VariantChangeTypeEx(copy.get(), copy.get(), LOCALE_INVARIANT, 0, type);
 }
 
 }  // namespace
@@ -48,25 +48,25 @@ HRESULT CopyArgument(const VARIANT& argument, VARIANT* copy) {
 }
 
 HRESULT ArgumentText(const VARIANT& argument, std::wstring& text) {
-  Variant copy;
+  win::Variant copy;
   HRESULT hr = CoercedCopy(argument, VT_BSTR, copy);
   if (FAILED(hr)) return hr;
-  const BSTR bstr = copy.Get()->bstrVal;
+  const BSTR bstr = copy.get()->bstrVal;
   text.assign(bstr == nullptr ? L"" : bstr, SysStringLen(bstr));
   return S_OK;
 }
 
 HRESULT ArgumentInt32(const VARIANT& argument, LONG& value) {
-  Variant copy;
+  win::Variant copy;
   HRESULT hr = CoercedCopy(argument, VT_I4, copy);
-  if (SUCCEEDED(hr)) value = copy.Get()->lVal;
+  if (SUCCEEDED(hr)) value = copy.get()->lVal;
   return hr;
 }
 
 HRESULT ArgumentBool(const VARIANT& argument, bool& value) {
-  Variant copy;
+  win::Variant copy;
   HRESULT hr = CoercedCopy(argument, VT_BOOL, copy);
-  if (SUCCEEDED(hr)) value = copy.Get()->boolVal != VARIANT_FALSE;
+  if (SUCCEEDED(hr)) value = copy.get()->boolVal != VARIANT_FALSE;
   return hr;
 }
 

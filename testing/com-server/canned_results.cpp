@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "results.h"
 #include "safe_arrays.h"
 #include "test_server.h"
@@ -17,16 +17,16 @@ namespace {
 VARIANT byref_cell;
 
 HRESULT VariantArray(VARIANT* result, LONG lower_bound) {
-  SafeArray array = CreateArray(VT_VARIANT, {{lower_bound, 3}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
-  Variant one, two, three;
-  SetInt32(one.Get(), 1);
-  HRESULT hr = SetText(two.Get(), L"two", 3);
+  win::SafeArray array = CreateArray(VT_VARIANT, {{lower_bound, 3}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
+  win::Variant one, two, three;
+  SetInt32(one.get(), 1);
+  HRESULT hr = SetText(two.get(), L"two", 3);
   if (FAILED(hr)) return hr;
-  three.Get()->vt = VT_R8;
-  three.Get()->dblVal = 3.5;
-  Variant* values[] = {&one, &two, &three};
-  for (LONG i = 0; i < 3 && SUCCEEDED(hr); ++i) hr = PutElement(array.Get(), {lower_bound + i}, values[i]->Get());
+  three.get()->vt = VT_R8;
+  three.get()->dblVal = 3.5;
+  win::Variant* values[] = {&one, &two, &three};
+  for (LONG i = 0; i < 3 && SUCCEEDED(hr); ++i) hr = PutElement(array.get(), {lower_bound + i}, values[i]->get());
   if (FAILED(hr)) return hr;
   return SetArray(result, std::move(array));
 }
@@ -38,11 +38,11 @@ HRESULT PutInt32(SAFEARRAY* array, std::initializer_list<LONG> indices, LONG val
 }
 
 HRESULT Array2D(VARIANT* result) {
-  SafeArray array = CreateArray(VT_VARIANT, {{1, 2}, {1, 3}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_VARIANT, {{1, 2}, {1, 3}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   for (LONG i = 1; i <= 2; ++i) {
     for (LONG j = 1; j <= 3; ++j) {
-      HRESULT hr = PutInt32(array.Get(), {i, j}, 10 * i + j);
+      HRESULT hr = PutInt32(array.get(), {i, j}, 10 * i + j);
       if (FAILED(hr)) return hr;
     }
   }
@@ -50,12 +50,12 @@ HRESULT Array2D(VARIANT* result) {
 }
 
 HRESULT Array3D(VARIANT* result) {
-  SafeArray array = CreateArray(VT_VARIANT, {{0, 2}, {0, 2}, {0, 2}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_VARIANT, {{0, 2}, {0, 2}, {0, 2}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   for (LONG i = 0; i < 2; ++i) {
     for (LONG j = 0; j < 2; ++j) {
       for (LONG k = 0; k < 2; ++k) {
-        HRESULT hr = PutInt32(array.Get(), {i, j, k}, 100 * i + 10 * j + k);
+        HRESULT hr = PutInt32(array.get(), {i, j, k}, 100 * i + 10 * j + k);
         if (FAILED(hr)) return hr;
       }
     }
@@ -64,44 +64,44 @@ HRESULT Array3D(VARIANT* result) {
 }
 
 HRESULT ArrayNested(VARIANT* result) {
-  SafeArray array = CreateArray(VT_VARIANT, {{0, 2}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
-  Variant inner;
-  HRESULT hr = SetArray(inner.Get(), Int32VariantArray({1, 2}, 0));
-  if (SUCCEEDED(hr)) hr = PutElement(array.Get(), {0}, inner.Get());
-  if (SUCCEEDED(hr)) hr = PutInt32(array.Get(), {1}, 3);
+  win::SafeArray array = CreateArray(VT_VARIANT, {{0, 2}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
+  win::Variant inner;
+  HRESULT hr = SetArray(inner.get(), Int32VariantArray({1, 2}, 0));
+  if (SUCCEEDED(hr)) hr = PutElement(array.get(), {0}, inner.get());
+  if (SUCCEEDED(hr)) hr = PutInt32(array.get(), {1}, 3);
   return FAILED(hr) ? hr : SetArray(result, std::move(array));
 }
 
 HRESULT ArrayI4(VARIANT* result) {
-  SafeArray array = CreateArray(VT_I4, {{0, 3}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_I4, {{0, 3}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   for (LONG i = 0; i < 3; ++i) {
     LONG value = 10 * (i + 1);
-    HRESULT hr = PutElement(array.Get(), {i}, &value);
+    HRESULT hr = PutElement(array.get(), {i}, &value);
     if (FAILED(hr)) return hr;
   }
   return SetArray(result, std::move(array));
 }
 
 HRESULT ArrayBstr(VARIANT* result) {
-  SafeArray array = CreateArray(VT_BSTR, {{0, 2}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_BSTR, {{0, 2}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   const wchar_t* const texts[] = {L"a", L"b"};
   for (LONG i = 0; i < 2; ++i) {
-    Bstr text(SysAllocString(texts[i]));
-    HRESULT hr = text.Get() == nullptr ? E_OUTOFMEMORY : PutElement(array.Get(), {i}, text.Get());
+    win::Bstr text(SysAllocString(texts[i]));
+    HRESULT hr = text.get() == nullptr ? E_OUTOFMEMORY : PutElement(array.get(), {i}, text.get());
     if (FAILED(hr)) return hr;
   }
   return SetArray(result, std::move(array));
 }
 
 HRESULT ArrayDispatch(VARIANT* result) {
-  SafeArray array = CreateArray(VT_DISPATCH, {{0, 2}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_DISPATCH, {{0, 2}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   for (LONG i = 0; i < 2; ++i) {
-    ComRef<IDispatch> object(NewTestServer());
-    HRESULT hr = PutElement(array.Get(), {i}, object.Get());
+    auto object = win::ComPtr<IDispatch>::Adopt(NewTestServer());
+    HRESULT hr = PutElement(array.get(), {i}, object.get());
     if (FAILED(hr)) return hr;
   }
   return SetArray(result, std::move(array));
@@ -120,21 +120,21 @@ HRESULT LongText(VARIANT* result) {
 HRESULT ArrayManyDimensions(VARIANT* result) {
   constexpr UINT kDimensions = 0xFFFF;
   std::vector<SAFEARRAYBOUND> bounds(kDimensions, SAFEARRAYBOUND{1, 0});
-  SafeArray array(SafeArrayCreate(VT_I4, kDimensions, bounds.data()));
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array(SafeArrayCreate(VT_I4, kDimensions, bounds.data()));
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   std::vector<LONG> index(kDimensions, 0);
   LONG value = 7;
-  HRESULT hr = SafeArrayPutElement(array.Get(), index.data(), &value);
+  HRESULT hr = SafeArrayPutElement(array.get(), index.data(), &value);
   return FAILED(hr) ? hr : SetArray(result, std::move(array));
 }
 
 // Doubles under a VARIANT type that calls them strings.
 HRESULT ArrayMislabelled(VARIANT* result) {
-  SafeArray array = CreateArray(VT_R8, {{0, 2}});
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array = CreateArray(VT_R8, {{0, 2}});
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   for (LONG i = 0; i < 2; ++i) {
     double value = 1.5 + i;
-    HRESULT hr = PutElement(array.Get(), {i}, &value);
+    HRESULT hr = PutElement(array.get(), {i}, &value);
     if (FAILED(hr)) return hr;
   }
   HRESULT hr = SetArray(result, std::move(array));

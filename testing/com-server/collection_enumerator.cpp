@@ -15,8 +15,7 @@ class CollectionEnumerator final : public IEnumVARIANT {
  public:
   CollectionEnumerator(IUnknown* owner, std::shared_ptr<const CollectionElements> elements, ULONG position)
       : elements_(std::move(elements)), position_(position) {
-    owner->AddRef();
-    owner_.Reset(owner);
+    owner_ = win::ComPtr<IUnknown>::Share(owner);
     LockModule();
     CountObjectCreated();
   }
@@ -53,7 +52,7 @@ class CollectionEnumerator final : public IEnumVARIANT {
     if (given > 0 && position + given > elements_->fail_at) return elements_->failure;
     for (ULONG i = 0; i < given; ++i) {
       VariantInit(&elements[i]);
-      HRESULT hr = VariantCopy(&elements[i], const_cast<VARIANT*>(elements_->elements[position + i].Get()));
+      HRESULT hr = VariantCopy(&elements[i], const_cast<VARIANT*>(elements_->elements[position + i].get()));
       if (FAILED(hr)) {
         for (ULONG j = 0; j < i; ++j) VariantClear(&elements[j]);
         return hr;
@@ -74,19 +73,19 @@ class CollectionEnumerator final : public IEnumVARIANT {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** copy) override {
     if (copy == nullptr) return E_POINTER;
-    *copy = new CollectionEnumerator(owner_.Get(), elements_, position_.load());
+    *copy = new CollectionEnumerator(owner_.get(), elements_, position_.load());
     return S_OK;
   }
 
  private:
   ~CollectionEnumerator() {
-    owner_.Reset();
+    owner_.reset();
     CountObjectDestroyed();
     UnlockModule();
   }
 
   std::atomic<ULONG> references_{1};
-  ComRef<IUnknown> owner_;
+  win::ComPtr<IUnknown> owner_;
   std::shared_ptr<const CollectionElements> elements_;
   std::atomic<ULONG> position_;
 };

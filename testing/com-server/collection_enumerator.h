@@ -7,12 +7,12 @@
 #include <memory>
 #include <vector>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 
 namespace test_server {
 
 struct CollectionElements {
-  std::vector<Variant> elements;
+  std::vector<win::Variant> elements;
   ULONG fail_at;       // elements handed out before Next fails; elements.size() or more: never
   HRESULT failure;
 };

@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "collection_enumerator.h"
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "results.h"
 #include "server_ids.h"
 #include "server_object.h"
@@ -49,7 +49,7 @@ class Collection final : public ServerObject {
           return DISP_E_TYPEMISMATCH;
         }
         if (position < 1 || position > size) return DISP_E_BADINDEX;
-        return VariantCopy(call.result, const_cast<VARIANT*>(elements_->elements[position - 1].Get()));
+        return VariantCopy(call.result, const_cast<VARIANT*>(elements_->elements[position - 1].get()));
       }
       case DISPID_COLLECTION_COUNT: return SetInt32(call.result, size);
       case DISPID_COLLECTION_NEWENUM:
@@ -72,7 +72,7 @@ HRESULT SetCollection(VARIANT* result, std::unique_ptr<CollectionElements> eleme
 std::unique_ptr<CollectionElements> Range(LONG size, ULONG fail_at, HRESULT failure) {
   auto range = std::unique_ptr<CollectionElements>(new CollectionElements{{}, fail_at, failure});
   range->elements.resize(static_cast<size_t>(size));
-  for (LONG i = 0; i < size; ++i) SetInt32(range->elements[i].Get(), i + 1);
+  for (LONG i = 0; i < size; ++i) SetInt32(range->elements[i].get(), i + 1);
   return range;
 }
 
@@ -91,11 +91,11 @@ HRESULT NewFailingCollection(LONG size, LONG fail_at, HRESULT failure, VARIANT* 
 HRESULT NewMixedCollection(VARIANT* result) {
   auto mixed = std::unique_ptr<CollectionElements>(new CollectionElements{{}, 3, S_OK});
   mixed->elements.resize(3);
-  SetInt32(mixed->elements[0].Get(), 1);
-  HRESULT hr = SetText(mixed->elements[1].Get(), L"two");
+  SetInt32(mixed->elements[0].get(), 1);
+  HRESULT hr = SetText(mixed->elements[1].get(), L"two");
   if (FAILED(hr)) return hr;
-  mixed->elements[2].Get()->vt = VT_DISPATCH;
-  mixed->elements[2].Get()->pdispVal = NewTestServer();
+  mixed->elements[2].get()->vt = VT_DISPATCH;
+  mixed->elements[2].get()->pdispVal = NewTestServer();
   return SetCollection(result, std::move(mixed));
 }
 

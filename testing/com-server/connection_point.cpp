@@ -23,26 +23,25 @@ ConnectionPoint::~ConnectionPoint() {
     left.swap(connections_);
   }
   for (Connection& connection : left) {
-    connection.sink.Reset();
+    connection.sink.reset();
     CountSinkUnadvised();
   }
 }
 
-std::vector<ComRef<IDispatch>> ConnectionPoint::AdvisedSinks() {
-  std::vector<ComRef<IDispatch>> sinks;
+std::vector<win::ComPtr<IDispatch>> ConnectionPoint::AdvisedSinks() {
+  std::vector<win::ComPtr<IDispatch>> sinks;
   ExclusiveLock lock(&lock_);
   for (const Connection& connection : connections_) {
-    connection.sink->AddRef();
-    sinks.emplace_back(connection.sink.Get());
+    sinks.push_back(win::ComPtr<IDispatch>::Share(connection.sink.get()));
   }
   return sinks;
 }
 
 LONG ConnectionPoint::Fire(DISPID dispid, DISPPARAMS& params) {
-  std::vector<ComRef<IDispatch>> sinks = AdvisedSinks();
-  for (const ComRef<IDispatch>& sink : sinks) {
-    Variant ignored;
-    sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, ignored.Get(), nullptr, nullptr);
+  std::vector<win::ComPtr<IDispatch>> sinks = AdvisedSinks();
+  for (const win::ComPtr<IDispatch>& sink : sinks) {
+    win::Variant ignored;
+    sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, ignored.get(), nullptr, nullptr);
     CountNotification();
   }
   return static_cast<LONG>(sinks.size());
@@ -83,8 +82,8 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
   HRESULT hr = E_POINTER;
   if (cookie != nullptr) *cookie = 0;
   if (sink != nullptr && cookie != nullptr) {
-    ComRef<IDispatch> events;
-    hr = sink->QueryInterface(events_, events.PutVoid());
+    win::ComPtr<IDispatch> events;
+    hr = sink->QueryInterface(events_, events.put_void());
     if (FAILED(hr) || !events) {
       hr = CONNECT_E_CANNOTCONNECT;
     } else {
@@ -99,7 +98,7 @@ HRESULT ConnectionPoint::Advise(IUnknown* sink, DWORD* cookie) {
 }
 
 HRESULT ConnectionPoint::Unadvise(DWORD cookie) {
-  ComRef<IDispatch> sink;  // released after the lock
+  win::ComPtr<IDispatch> sink;  // released after the lock
   HRESULT hr = CONNECT_E_NOCONNECTION;
   {
     ExclusiveLock lock(&lock_);

@@ -20,7 +20,7 @@
 
 #include <vector>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 
 namespace test_server {
 
@@ -51,10 +51,10 @@ class ConnectionPoint final : public IConnectionPoint {
  private:
   struct Connection {
     DWORD cookie;
-    ComRef<IDispatch> sink;
+    win::ComPtr<IDispatch> sink;
   };
 
-  std::vector<ComRef<IDispatch>> AdvisedSinks();
+  std::vector<win::ComPtr<IDispatch>> AdvisedSinks();
 
   IUnknown* owner_;
   IConnectionPointContainer* container_;

@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "connection_point.h"
 
 namespace test_server {
@@ -14,8 +14,7 @@ namespace {
 class ConnectionPointEnumerator final : public IEnumConnectionPoints {
  public:
   ConnectionPointEnumerator(IConnectionPoint* point, ULONG position) : position_(position) {
-    if (point != nullptr) point->AddRef();
-    point_.Reset(point);
+    point_ = win::ComPtr<IConnectionPoint>::Share(point);
   }
   ConnectionPointEnumerator(const ConnectionPointEnumerator&) = delete;
   ConnectionPointEnumerator& operator=(const ConnectionPointEnumerator&) = delete;
@@ -42,7 +41,7 @@ class ConnectionPointEnumerator final : public IEnumConnectionPoints {
     ULONG given = 0;
     if (count > 0 && position_ < Size()) {
       point_->AddRef();
-      points[0] = point_.Get();
+      points[0] = point_.get();
       ++position_;
       given = 1;
     }
@@ -60,7 +59,7 @@ class ConnectionPointEnumerator final : public IEnumConnectionPoints {
   }
   HRESULT STDMETHODCALLTYPE Clone(IEnumConnectionPoints** copy) override {
     if (copy == nullptr) return E_POINTER;
-    *copy = new ConnectionPointEnumerator(point_.Get(), position_);
+    *copy = new ConnectionPointEnumerator(point_.get(), position_);
     return S_OK;
   }
 
@@ -69,7 +68,7 @@ class ConnectionPointEnumerator final : public IEnumConnectionPoints {
   ULONG Size() const { return point_ ? 1 : 0; }
 
   std::atomic<ULONG> references_{1};
-  ComRef<IConnectionPoint> point_;
+  win::ComPtr<IConnectionPoint> point_;
   ULONG position_;
 };
 

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "connection_point.h"
 #include "results.h"
 #include "safe_arrays.h"
@@ -30,10 +30,10 @@ class KindsEvent {
   KindsEvent& operator=(const KindsEvent&) = delete;
 
   HRESULT Build() {
-    HRESULT hr = SetText(variant_cell_.Get(), L"inner");
+    HRESULT hr = SetText(variant_cell_.get(), L"inner");
     if (SUCCEEDED(hr)) hr = SetText(&Declared(5), L"kinds");
-    *text_cell_.Put() = SysAllocString(L"cell");
-    if (text_cell_.Get() == nullptr) hr = E_OUTOFMEMORY;
+    *text_cell_.put() = SysAllocString(L"cell");
+    if (text_cell_.get() == nullptr) hr = E_OUTOFMEMORY;
     if (SUCCEEDED(hr)) hr = SetArray(&Declared(10), Int32VariantArray({1, 2, 3}, 0));
     if (FAILED(hr)) return hr;
     SetInt32(&Declared(1), 42);
@@ -50,13 +50,13 @@ class KindsEvent {
     Declared(9).pdispVal = NewTestServer();
     Declared(11).vt = VT_I4 | VT_BYREF;
     Declared(11).plVal = &i4_cell_;
-    text_cell_value_ = text_cell_.Get();
+    text_cell_value_ = text_cell_.get();
     Declared(12).vt = VT_BSTR | VT_BYREF;
     Declared(12).pbstrVal = &text_cell_value_;
     Declared(13).vt = VT_VARIANT | VT_BYREF;
-    Declared(13).pvarVal = variant_cell_.Get();
+    Declared(13).pvarVal = variant_cell_.get();
     std::memcpy(arguments_before_, arguments_, sizeof(arguments_));
-    variant_cell_before_ = *variant_cell_.Get();
+    variant_cell_before_ = *variant_cell_.get();
     return S_OK;
   }
 
@@ -64,10 +64,10 @@ class KindsEvent {
 
   bool Unchanged() const {
     return std::memcmp(arguments_before_, arguments_, sizeof(arguments_)) == 0 && i4_cell_ == 7 &&
-           text_cell_value_ == text_cell_.Get() &&
-           std::memcmp(&variant_cell_before_, variant_cell_.Get(), sizeof(VARIANT)) == 0 &&
-           Reads(arguments_[kArguments - 5].bstrVal, L"kinds") && Reads(text_cell_.Get(), L"cell") &&
-           Reads(variant_cell_.Get()->bstrVal, L"inner");
+           text_cell_value_ == text_cell_.get() &&
+           std::memcmp(&variant_cell_before_, variant_cell_.get(), sizeof(VARIANT)) == 0 &&
+           Reads(arguments_[kArguments - 5].bstrVal, L"kinds") && Reads(text_cell_.get(), L"cell") &&
+           Reads(variant_cell_.get()->bstrVal, L"inner");
   }
 
  private:
@@ -81,9 +81,9 @@ class KindsEvent {
   VARIANT arguments_[kArguments];
   VARIANT arguments_before_[kArguments];
   LONG i4_cell_ = 7;
-  Bstr text_cell_;
+  win::Bstr text_cell_;
   BSTR text_cell_value_ = nullptr;  // the cell argument 12 refers to
-  Variant variant_cell_;
+  win::Variant variant_cell_;
   VARIANT variant_cell_before_;
 };
 

@@ -2,7 +2,7 @@
 
 #include <oleauto.h>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "safe_arrays.h"
 #include "test_server.h"
 
@@ -41,10 +41,10 @@ bool FillCell(const VARIANT& argument) {
       return true;
     }
     case VT_ARRAY | VT_VARIANT: {
-      SafeArray filled = Int32VariantArray({7, 8, 9}, 0);
-      if (filled.Get() == nullptr) return false;
+      win::SafeArray filled = Int32VariantArray({7, 8, 9}, 0);
+      if (filled.get() == nullptr) return false;
       if (*argument.pparray != nullptr) SafeArrayDestroy(*argument.pparray);
-      *argument.pparray = filled.Release();
+      *argument.pparray = filled.release();
       return true;
     }
     default: return false;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <utility>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "connection_point.h"
 #include "locks.h"
 #include "module.h"
@@ -17,7 +17,7 @@ namespace {
 constexpr LONG kMaxThreads = 64;
 
 struct Worker {
-  ComRef<IUnknown> object;  // keeps point and group alive
+  win::ComPtr<IUnknown> object;  // keeps point and group alive
   ConnectionPoint* point;
   DISPID dispid;
   LONG index;
@@ -96,7 +96,7 @@ HRESULT FiringThreads::Start(Group& group, IUnknown* object, ConnectionPoint& po
   for (LONG index = 0; index < threads; ++index) {
     object->AddRef();
     auto worker = std::unique_ptr<Worker>(
-        new Worker{ComRef<IUnknown>(object), &point, dispid, index, count, pause_ms, &group.raised, &group.stop});
+        new Worker{win::ComPtr<IUnknown>::Adopt(object), &point, dispid, index, count, pause_ms, &group.raised, &group.stop});
     HANDLE thread = StartThread(std::move(worker));
     if (thread == nullptr) return HRESULT_FROM_WIN32(GetLastError());
     group.threads.push_back(thread);

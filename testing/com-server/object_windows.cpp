@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "locks.h"
 #include "module.h"
 #include "test_server.h"
@@ -26,8 +26,8 @@ void Forget(HWND window) {
 }
 
 LRESULT AnswerWithNewObject(WPARAM wparam) {
-  ComRef<IDispatch> object(NewTestServer());
-  return LresultFromObject(IID_IDispatch, wparam, object.Get());
+  auto object = win::ComPtr<IDispatch>::Adopt(NewTestServer());
+  return LresultFromObject(IID_IDispatch, wparam, object.get());
 }
 
 LRESULT CALLBACK ServerWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

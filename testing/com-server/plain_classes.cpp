@@ -1,6 +1,6 @@
 #include "plain_classes.h"
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "server_ids.h"
 #include "server_object.h"
 
@@ -17,7 +17,7 @@ class PlainObject final : public ServerObject {
 };
 
 HRESULT Create(const ClassDescription& description, REFIID interface_id, void** object) {
-  ComRef<IDispatch> created(new PlainObject(description));
+  auto created = win::ComPtr<IDispatch>::Adopt(new PlainObject(description));
   return created->QueryInterface(interface_id, object);
 }
 

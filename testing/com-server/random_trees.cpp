@@ -166,22 +166,22 @@ HRESULT MakeArray(Random& random, LONG depth, TreeCells& cells, VARIANT* value, 
     lower += (d ? L"," : L"") + std::to_wstring(bounds[d].lLbound);
     count += (d ? L"," : L"") + std::to_wstring(bounds[d].cElements);
   }
-  SafeArray array(SafeArrayCreate(element, dimensions, bounds.data()));
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
+  win::SafeArray array(SafeArrayCreate(element, dimensions, bounds.data()));
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
   std::wstring elements = L"[";
   {
-    SafeArrayData data(array.Get());
-    if (data.Get() == nullptr) return E_UNEXPECTED;
-    const UINT size = SafeArrayGetElemsize(array.Get());
+    win::SafeArrayDataLock lock(array.get());
+    if (!lock.locked()) return E_UNEXPECTED;
+    const UINT size = SafeArrayGetElemsize(array.get());
     for (size_t i = 0; i < total; ++i) {
-      Variant made;
+      win::Variant made;
       std::wstring node;
-      HRESULT hr = element == VT_VARIANT ? MakeNode(random, depth - 1, cells, made.Get(), &node)
-                                         : MakeScalar(random, element, made.Get(), &node);
+      HRESULT hr = element == VT_VARIANT ? MakeNode(random, depth - 1, cells, made.get(), &node)
+                                         : MakeScalar(random, element, made.get(), &node);
       if (FAILED(hr)) return hr;
-      void* cell = static_cast<char*>(data.Get()) + i * size;
+      void* cell = static_cast<char*>(array.get()->pvData) + i * size;
       // The array takes over what the made value owns.
-      VARIANT taken = made.Release();
+      VARIANT taken = made.release();
       if (element == VT_VARIANT) std::memcpy(cell, &taken, sizeof(VARIANT));
       else if (element == VT_DECIMAL) std::memcpy(cell, &taken.decVal, sizeof(DECIMAL));
       else std::memcpy(cell, &taken.lVal, size);
@@ -243,8 +243,8 @@ HRESULT MakeNode(Random& random, LONG depth, TreeCells& cells, VARIANT* value, s
 }  // namespace
 
 VARIANT* TreeCells::NewCell() {
-  cells_.push_back(std::unique_ptr<Variant>(new Variant()));
-  return cells_.back()->Get();
+  cells_.push_back(std::unique_ptr<win::Variant>(new win::Variant()));
+  return cells_.back()->get();
 }
 
 HRESULT MakeRandomTree(ULONG seed, LONG depth, TreeCells& cells, VARIANT* tree, std::wstring* description) {

@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 
 namespace test_server {
 
@@ -44,7 +44,7 @@ class TreeCells {
   void Clear() { cells_.clear(); }
 
  private:
-  std::vector<std::unique_ptr<Variant>> cells_;
+  std::vector<std::unique_ptr<win::Variant>> cells_;
 };
 
 HRESULT MakeRandomTree(ULONG seed, LONG depth, TreeCells& cells, VARIANT* tree, std::wstring* description);

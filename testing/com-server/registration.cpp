@@ -9,24 +9,10 @@
 #include "server_classes.h"
 #include "server_ids.h"
 #include "type_library.h"
+#include "win-owners/handles.h"
 
 namespace test_server {
 namespace {
-
-class RegistryKey {
- public:
-  RegistryKey() = default;
-  RegistryKey(const RegistryKey&) = delete;
-  RegistryKey& operator=(const RegistryKey&) = delete;
-  ~RegistryKey() {
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HKEY Get() const { return key_; }
-  HKEY* Put() { return &key_; }
-
- private:
-  HKEY key_ = nullptr;
-};
 
 std::wstring GuidText(const GUID& guid) {
   wchar_t text[40] = {};
@@ -39,12 +25,12 @@ HRESULT FromStatus(LSTATUS status) { return HRESULT_FROM_WIN32(static_cast<DWORD
 // Creates (or opens) HKEY_CLASSES_ROOT\<path> and sets one string value; an
 // empty name sets the default value.
 HRESULT SetClassesValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_SET_VALUE, nullptr, key.Put(), nullptr);
+                                   KEY_SET_VALUE, nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) return FromStatus(status);
   const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR));
-  status = RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+  status = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
   return FromStatus(status);
 }
 

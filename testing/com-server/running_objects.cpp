@@ -2,15 +2,15 @@
 
 #include <oleauto.h>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "server_ids.h"
 #include "test_server.h"
 
 namespace test_server {
 
 HRESULT RegisterRunningObject(DWORD* cookie) {
-  ComRef<IDispatch> object(NewTestServer());
-  return RegisterActiveObject(object.Get(), kServerClassId, ACTIVEOBJECT_STRONG, cookie);
+  auto object = win::ComPtr<IDispatch>::Adopt(NewTestServer());
+  return RegisterActiveObject(object.get(), kServerClassId, ACTIVEOBJECT_STRONG, cookie);
 }
 
 HRESULT RevokeRunningObject(DWORD cookie) { return RevokeActiveObject(cookie, nullptr); }

@@ -9,10 +9,10 @@
 
 namespace test_server {
 
-SafeArray CreateArray(VARTYPE element_type, std::initializer_list<Dimension> dimensions) {
+win::SafeArray CreateArray(VARTYPE element_type, std::initializer_list<Dimension> dimensions) {
   std::vector<SAFEARRAYBOUND> bounds;
   for (const Dimension& dimension : dimensions) bounds.push_back({dimension.count, dimension.lower_bound});
-  return SafeArray(SafeArrayCreate(element_type, static_cast<UINT>(bounds.size()), bounds.data()));
+  return win::SafeArray(SafeArrayCreate(element_type, static_cast<UINT>(bounds.size()), bounds.data()));
 }
 
 HRESULT PutElement(SAFEARRAY* array, std::initializer_list<LONG> indices, void* value) {
@@ -20,23 +20,23 @@ HRESULT PutElement(SAFEARRAY* array, std::initializer_list<LONG> indices, void* 
   return SafeArrayPutElement(array, index_vector.data(), value);
 }
 
-HRESULT SetArray(VARIANT* target, SafeArray array) {
+HRESULT SetArray(VARIANT* target, win::SafeArray array) {
   VARTYPE element_type = VT_EMPTY;
-  if (array.Get() == nullptr) return E_OUTOFMEMORY;
-  HRESULT hr = SafeArrayGetVartype(array.Get(), &element_type);
+  if (array.get() == nullptr) return E_OUTOFMEMORY;
+  HRESULT hr = SafeArrayGetVartype(array.get(), &element_type);
   if (FAILED(hr)) return hr;
   target->vt = VT_ARRAY | element_type;
-  target->parray = array.Release();
+  target->parray = array.release();
   return S_OK;
 }
 
-SafeArray Int32VariantArray(std::initializer_list<LONG> values, LONG lower_bound) {
-  SafeArray array = CreateArray(VT_VARIANT, {{lower_bound, static_cast<ULONG>(values.size())}});
+win::SafeArray Int32VariantArray(std::initializer_list<LONG> values, LONG lower_bound) {
+  win::SafeArray array = CreateArray(VT_VARIANT, {{lower_bound, static_cast<ULONG>(values.size())}});
   LONG index = lower_bound;
   for (LONG value : values) {
     VARIANT element;
     SetInt32(&element, value);
-    if (array.Get() == nullptr || FAILED(PutElement(array.Get(), {index++}, &element))) return SafeArray();
+    if (array.get() == nullptr || FAILED(PutElement(array.get(), {index++}, &element))) return win::SafeArray();
   }
   return array;
 }
@@ -46,12 +46,12 @@ HRESULT NewTable(LONG rows, LONG columns, LONG lower_bound, VARIANT* result) {
   if (rows < 0 || columns < 0 || static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns) > kMaxElements) {
     return E_INVALIDARG;
   }
-  SafeArray table = CreateArray(
+  win::SafeArray table = CreateArray(
       VT_VARIANT, {{lower_bound, static_cast<ULONG>(rows)}, {lower_bound, static_cast<ULONG>(columns)}});
-  if (table.Get() == nullptr) return E_OUTOFMEMORY;
+  if (table.get() == nullptr) return E_OUTOFMEMORY;
   {
-    SafeArrayData data(table.Get());
-    VARIANT* elements = static_cast<VARIANT*>(data.Get());
+    win::SafeArrayDataLock lock(table.get());
+    VARIANT* elements = lock.locked() ? static_cast<VARIANT*>(table.get()->pvData) : nullptr;
     if (elements == nullptr && rows != 0 && columns != 0) return E_UNEXPECTED;
     for (LONG j = 0; j < columns; ++j) {
       for (LONG i = 0; i < rows; ++i) {

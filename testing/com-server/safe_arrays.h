@@ -8,7 +8,7 @@
 
 #include <initializer_list>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 
 namespace test_server {
 
@@ -18,16 +18,16 @@ struct Dimension {
 };
 
 // A new array of element_type, empty (zeroed) elements; null on failure.
-SafeArray CreateArray(VARTYPE element_type, std::initializer_list<Dimension> dimensions);
+win::SafeArray CreateArray(VARTYPE element_type, std::initializer_list<Dimension> dimensions);
 // Stores a copy of value at the index vector. value is what
 // SafeArrayPutElement takes: the BSTR or interface pointer itself for those
 // types, a pointer to the value (a VARIANT*, a LONG*) for the others.
 HRESULT PutElement(SAFEARRAY* array, std::initializer_list<LONG> indices, void* value);
 // Hands the array over to target as VT_ARRAY | its element type.
-HRESULT SetArray(VARIANT* target, SafeArray array);
+HRESULT SetArray(VARIANT* target, win::SafeArray array);
 
 // A 1-D VT_VARIANT array of VT_I4 values, indices from lower_bound.
-SafeArray Int32VariantArray(std::initializer_list<LONG> values, LONG lower_bound);
+win::SafeArray Int32VariantArray(std::initializer_list<LONG> values, LONG lower_bound);
 
 // Table(rows, columns, lowerBound), as test_server.h describes it.
 HRESULT NewTable(LONG rows, LONG columns, LONG lower_bound, VARIANT* result);

@@ -3,7 +3,7 @@
 #include <olectl.h>
 
 #include "call_record.h"
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "connection_point.h"
 #include "event_members.h"
 #include "firing_threads.h"
@@ -103,14 +103,14 @@ HRESULT ServerObject::Invoke(DISPID dispid, REFIID interface_id, LCID lcid, WORD
   CallEntry entry(id_, NameOf(dispid), dispid, flags, lcid, given);
   HRESULT hr = E_INVALIDARG;
   if (params != nullptr && WellFormed(given)) {
-    Variant value;
-    const Invocation call{flags, given, value.Get(), exception, argument_error, &entry};
+    win::Variant value;
+    const Invocation call{flags, given, value.get(), exception, argument_error, &entry};
     if (point_ && IsEventMember(dispid)) {
       hr = DispatchEventMember(EventTarget{static_cast<IDispatch*>(this), *point_, *firing_}, dispid, call);
     } else {
       hr = Dispatch(dispid, call);
     }
-    if (SUCCEEDED(hr) && result != nullptr) *result = value.Release();
+    if (SUCCEEDED(hr) && result != nullptr) *result = value.release();
   }
   entry.Append(hr);
   return hr;
@@ -142,9 +142,9 @@ HRESULT ServerObject::FindConnectionPoint(REFIID interface_id, IConnectionPoint*
 }
 
 bool ServerObjectId(IUnknown* object, ULONG* id) {
-  ComRef<IDispatch> server;
-  if (object == nullptr || FAILED(object->QueryInterface(kServerObjectId, server.PutVoid()))) return false;
-  *id = static_cast<ServerObject*>(server.Get())->Id();
+  win::ComPtr<IDispatch> server;
+  if (object == nullptr || FAILED(object->QueryInterface(kServerObjectId, server.put_void()))) return false;
+  *id = static_cast<ServerObject*>(server.get())->Id();
   return true;
 }
 

@@ -6,7 +6,7 @@
 
 #include "arguments.h"
 #include "call_record.h"
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "dispatch_object.h"
 #include "module.h"
 #include "object_counts.h"
@@ -57,9 +57,9 @@ class TestProbe final : public DispatchObject {
     if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0) return Write(dispid, *params);
     if ((flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)) == 0) return DISP_E_MEMBERNOTFOUND;
     if (params->cArgs != 0) return DISP_E_BADPARAMCOUNT;
-    Variant value;
-    HRESULT hr = Read(dispid, value.Get());
-    if (SUCCEEDED(hr) && result != nullptr) *result = value.Release();
+    win::Variant value;
+    HRESULT hr = Read(dispid, value.get());
+    if (SUCCEEDED(hr) && result != nullptr) *result = value.release();
     return hr;
   }
 
@@ -101,7 +101,7 @@ class TestProbe final : public DispatchObject {
 }  // namespace
 
 HRESULT CreateTestProbe(REFIID interface_id, void** object) {
-  ComRef<IDispatch> probe(new TestProbe());
+  auto probe = win::ComPtr<IDispatch>::Adopt(new TestProbe());
   return probe->QueryInterface(interface_id, object);
 }
 

@@ -10,7 +10,7 @@
 #include "call_record.h"
 #include "canned_results.h"
 #include "collections.h"
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "failures.h"
 #include "fill.h"
 #include "locks.h"
@@ -99,19 +99,19 @@ bool IsIntegerType(VARTYPE type) {
 }
 
 HRESULT Add(const Invocation& call) {
-  Variant a, b;
-  if (FAILED(CopyArgument(call.Argument(0), a.Get()))) return Mismatch(call, 0);
-  if (FAILED(CopyArgument(call.Argument(1), b.Get()))) return Mismatch(call, 1);
-  if (IsIntegerType(a.Type()) && IsIntegerType(b.Type()) &&
-      SUCCEEDED(VariantChangeType(a.Get(), a.Get(), 0, VT_I8)) &&
-      SUCCEEDED(VariantChangeType(b.Get(), b.Get(), 0, VT_I8))) {
-    const LONGLONG sum = a.Get()->llVal + b.Get()->llVal;
+  win::Variant a, b;
+  if (FAILED(CopyArgument(call.Argument(0), a.get()))) return Mismatch(call, 0);
+  if (FAILED(CopyArgument(call.Argument(1), b.get()))) return Mismatch(call, 1);
+  if (IsIntegerType(a.get()->vt) && IsIntegerType(b.get()->vt) &&
+      SUCCEEDED(VariantChangeType(a.get(), a.get(), 0, VT_I8)) &&
+      SUCCEEDED(VariantChangeType(b.get(), b.get(), 0, VT_I8))) {
+    const LONGLONG sum = a.get()->llVal + b.get()->llVal;
     if (sum >= INT32_MIN && sum <= INT32_MAX) return SetInt32(call.result, static_cast<LONG>(sum));
   }
-  if (FAILED(VariantChangeTypeEx(a.Get(), a.Get(), LOCALE_INVARIANT, 0, VT_R8))) return Mismatch(call, 0);
-  if (FAILED(VariantChangeTypeEx(b.Get(), b.Get(), LOCALE_INVARIANT, 0, VT_R8))) return Mismatch(call, 1);
+  if (FAILED(VariantChangeTypeEx(a.get(), a.get(), LOCALE_INVARIANT, 0, VT_R8))) return Mismatch(call, 0);
+  if (FAILED(VariantChangeTypeEx(b.get(), b.get(), LOCALE_INVARIANT, 0, VT_R8))) return Mismatch(call, 1);
   call.result->vt = VT_R8;
-  call.result->dblVal = a.Get()->dblVal + b.Get()->dblVal;
+  call.result->dblVal = a.get()->dblVal + b.get()->dblVal;
   return S_OK;
 }
 
@@ -231,13 +231,13 @@ class TestServer final : public ServerObject {
       case DISPID_SERVER_TABLE: return Table(call);
       case DISPID_SERVER_VALUE: {
         SharedLock lock(&lock_);
-        return VariantCopy(call.result, value_.Get());
+        return VariantCopy(call.result, value_.get());
       }
       case DISPID_SERVER_ITEM: {
         if (FAILED(hr = TextArgument(call, 0, text))) return hr;
         SharedLock lock(&lock_);
         const auto found = items_.find(text);
-        return found == items_.end() ? S_OK : VariantCopy(call.result, found->second.Get());
+        return found == items_.end() ? S_OK : VariantCopy(call.result, found->second.get());
       }
       case DISPID_SERVER_COUNT: {
         SharedLock lock(&lock_);
@@ -272,8 +272,8 @@ class TestServer final : public ServerObject {
     if (FAILED(hr)) return hr;
     std::wstring key;
     if (dispid == DISPID_SERVER_ITEM && FAILED(hr = TextArgument(call, 0, key))) return hr;
-    Variant value;
-    if (FAILED(CopyArgument(call.params.rgvarg[0], value.Get()))) return Mismatch(call, call.Count() - 1);
+    win::Variant value;
+    if (FAILED(CopyArgument(call.params.rgvarg[0], value.get()))) return Mismatch(call, call.Count() - 1);
     ExclusiveLock lock(&lock_);
     if (dispid == DISPID_SERVER_VALUE) value_ = std::move(value);
     else items_[key] = std::move(value);
@@ -294,8 +294,8 @@ class TestServer final : public ServerObject {
   }
 
   SRWLOCK lock_ = SRWLOCK_INIT;  // guards value_, items_ and the last tree
-  Variant value_;
-  std::map<std::wstring, Variant> items_;
+  win::Variant value_;
+  std::map<std::wstring, win::Variant> items_;
   TreeCells tree_cells_;
   std::wstring tree_description_;
 };
@@ -305,7 +305,7 @@ class TestServer final : public ServerObject {
 IDispatch* NewTestServer() { return new TestServer(); }
 
 HRESULT CreateTestServer(REFIID interface_id, void** object) {
-  ComRef<IDispatch> server(NewTestServer());
+  auto server = win::ComPtr<IDispatch>::Adopt(NewTestServer());
   return server->QueryInterface(interface_id, object);
 }
 

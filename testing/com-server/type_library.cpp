@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "module.h"
 #include "server_ids.h"
 
@@ -27,20 +27,20 @@ HRESULT LoadLibraryOfModule(const Library& library, ITypeLib** loaded) {
 // Writes the TypeLib key and the Interface keys of the library's dual
 // interfaces and dispinterfaces.
 HRESULT Register(const Library& library) {
-  ComRef<ITypeLib> loaded;
-  HRESULT hr = LoadLibraryOfModule(library, loaded.Put());
+  win::ComPtr<ITypeLib> loaded;
+  HRESULT hr = LoadLibraryOfModule(library, loaded.put());
   if (FAILED(hr)) return hr;
   std::wstring path = ModulePath() + library.resource;
   std::wstring folder = ModulePath();
   folder = folder.substr(0, folder.find_last_of(L"\\/"));
-  return RegisterTypeLib(loaded.Get(), &path[0], &folder[0]);
+  return RegisterTypeLib(loaded.get(), &path[0], &folder[0]);
 }
 
 // Unregistering a library that is not registered is not a failure (Wine
 // answers E_INVALIDARG for it), so that is asked first.
 HRESULT Unregister(const Library& library) {
-  Bstr registered_path;
-  if (FAILED(QueryPathOfRegTypeLib(library.id, 1, 0, LOCALE_NEUTRAL, registered_path.Put()))) return S_OK;
+  win::Bstr registered_path;
+  if (FAILED(QueryPathOfRegTypeLib(library.id, 1, 0, LOCALE_NEUTRAL, registered_path.put()))) return S_OK;
   const SYSKIND kind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
   return UnRegisterTypeLib(library.id, 1, 0, LOCALE_NEUTRAL, kind);
 }
@@ -50,8 +50,8 @@ HRESULT Unregister(const Library& library) {
 UINT TypeInfoCount() { return 1; }
 
 HRESULT TypeInfoOf(REFIID interface_id, ITypeInfo** type_info) {
-  ComRef<ITypeLib> library;
-  HRESULT hr = LoadLibraryOfModule(kLibraries[0], library.Put());
+  win::ComPtr<ITypeLib> library;
+  HRESULT hr = LoadLibraryOfModule(kLibraries[0], library.put());
   if (FAILED(hr)) return hr;
   return library->GetTypeInfoOfGuid(interface_id, type_info);
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "com_types.h"
+#include "win-owners/com.h"
 #include "json_text.h"
 #include "server_object.h"
 
@@ -145,8 +145,8 @@ void AppendArrayDescription(std::wstring& out, VARTYPE type, SAFEARRAY* array, i
   }
   out += L",\"elements\":[";
   const UINT element_size = SafeArrayGetElemsize(array);
-  SafeArrayData data(array);
-  const char* element = static_cast<const char*>(data.Get());
+  win::SafeArrayDataLock lock(array);
+  const char* element = lock.locked() ? static_cast<const char*>(array->pvData) : nullptr;
   for (uint64_t i = 0; element != nullptr && i < element_count; ++i, element += element_size) {
     if (i > 0) out += L',';
     if (element_type == VT_VARIANT) AppendDescription(out, *reinterpret_cast<const VARIANT*>(element), depth + 1);

@@ -2,17 +2,16 @@
 #include <gtest/gtest.h>
 
 #include "platform.h"
+#include "win-owners/handles.h"
 
 namespace {
 
 struct OwnProcess {
-  OwnProcess() { handle = OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId()); }
+  OwnProcess() : owner(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId())), handle(owner.get()) {}
   ~OwnProcess() {
-    if (handle) {
-      SetPriorityClass(handle, NORMAL_PRIORITY_CLASS);
-      CloseHandle(handle);
-    }
+    if (owner) SetPriorityClass(handle, NORMAL_PRIORITY_CLASS);
   }
+  win::UniqueHandle owner;
   HANDLE handle;
 };
 

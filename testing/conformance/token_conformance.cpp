@@ -5,17 +5,15 @@
 #include <vector>
 
 #include "platform.h"
+#include "win-owners/handles.h"
 
 #include <sddl.h>
 
 namespace {
 
 struct Token {
-  explicit Token(DWORD access) { ok = OpenProcessToken(GetCurrentProcess(), access, &handle) != FALSE; }
-  ~Token() {
-    if (ok) CloseHandle(handle);
-  }
-  HANDLE handle = nullptr;
+  explicit Token(DWORD access) { ok = OpenProcessToken(GetCurrentProcess(), access, owner.put()) != FALSE; }
+  win::UniqueToken owner;
   bool ok;
 };
 
@@ -23,11 +21,11 @@ TEST(Token, GroupsCarryTheLogonSid) {
   Token token(TOKEN_QUERY);
   ASSERT_TRUE(token.ok);
   DWORD size = 0;
-  EXPECT_FALSE(GetTokenInformation(token.handle, TokenGroups, nullptr, 0, &size));
+  EXPECT_FALSE(GetTokenInformation(token.owner.get(), TokenGroups, nullptr, 0, &size));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
   ASSERT_GT(size, sizeof(TOKEN_GROUPS));
   std::vector<ULONG_PTR> buffer(size / sizeof(ULONG_PTR) + 1);
-  ASSERT_TRUE(GetTokenInformation(token.handle, TokenGroups, buffer.data(), size, &size));
+  ASSERT_TRUE(GetTokenInformation(token.owner.get(), TokenGroups, buffer.data(), size, &size));
   auto* groups = reinterpret_cast<TOKEN_GROUPS*>(buffer.data());
   std::string logon;
   for (DWORD i = 0; i < groups->GroupCount && logon.empty(); ++i) {
@@ -44,7 +42,7 @@ TEST(Token, QueryNeedsQueryAccess) {
   Token token(TOKEN_ADJUST_PRIVILEGES);
   ASSERT_TRUE(token.ok);
   DWORD size = 0;
-  EXPECT_FALSE(GetTokenInformation(token.handle, TokenGroups, nullptr, 0, &size));
+  EXPECT_FALSE(GetTokenInformation(token.owner.get(), TokenGroups, nullptr, 0, &size));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 
@@ -90,7 +88,7 @@ TEST(Token, AdjustingNeedsAdjustAccess) {
   TOKEN_PRIVILEGES record = {};
   record.PrivilegeCount = 1;
   ASSERT_TRUE(LookupPrivilegeValueA(nullptr, "SeBackupPrivilege", &record.Privileges[0].Luid));
-  EXPECT_FALSE(AdjustTokenPrivileges(token.handle, FALSE, &record, 0, nullptr, nullptr));
+  EXPECT_FALSE(AdjustTokenPrivileges(token.owner.get(), FALSE, &record, 0, nullptr, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 }
 

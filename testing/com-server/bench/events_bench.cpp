@@ -14,7 +14,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../com_types.h"
+#include "win-owners/com.h"
 #include "../dispids.h"
 #include "../server_ids.h"
 #include "bench_support.h"
@@ -67,36 +67,36 @@ void SwitchRecordingOff(IDispatch* probe) {
   probe->Invoke(DISPID_PROBE_RECORDING, IID_NULL, 0, DISPATCH_PROPERTYPUT, &params, nullptr, nullptr, nullptr);
 }
 
-ComRef<IConnectionPoint> PointOf(IDispatch* object) {
-  ComRef<IConnectionPointContainer> container;
-  ComRef<IConnectionPoint> point;
-  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()))) {
-    container->FindConnectionPoint(kServerEventsId, point.Put());
+win::ComPtr<IConnectionPoint> PointOf(IDispatch* object) {
+  win::ComPtr<IConnectionPointContainer> container;
+  win::ComPtr<IConnectionPoint> point;
+  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) {
+    container->FindConnectionPoint(kServerEventsId, point.put());
   }
   return point;
 }
 
 double FireNowMicros(IDispatch* server, int events) {
   return MedianMicros(events, [server] {
-    Variant ignored;
-    Invoke(server, DISPID_FIRE_NOW, {I4(DISPID_EVENT_NOTE), I4(1)}, ignored.Get());
+    win::Variant ignored;
+    Invoke(server, DISPID_FIRE_NOW, {I4(DISPID_EVENT_NOTE), I4(1)}, ignored.get());
   });
 }
 
 // Events per second the looping threads deliver to the sink in one second.
 double LoopRate(IDispatch* server, CountingSink& sink, LONG threads) {
   const long before = sink.events.load();
-  Variant ignored;
+  win::Variant ignored;
   const double start = Now();
-  Invoke(server, DISPID_START_FIRING, {I4(DISPID_EVENT_TICK), I4(threads)}, ignored.Get());
+  Invoke(server, DISPID_START_FIRING, {I4(DISPID_EVENT_TICK), I4(threads)}, ignored.get());
   Sleep(1000);
-  Invoke(server, DISPID_STOP_FIRING, {}, ignored.Get());
+  Invoke(server, DISPID_STOP_FIRING, {}, ignored.get());
   return (sink.events.load() - before) / (Now() - start);
 }
 
 void BenchEvents(const char* where, IDispatch* server, int events) {
   CountingSink sink;
-  ComRef<IConnectionPoint> point = PointOf(server);
+  win::ComPtr<IConnectionPoint> point = PointOf(server);
   DWORD cookie = 0;
   if (!point || FAILED(point->Advise(&sink, &cookie))) {
     std::printf("com-server %s: could not advise a sink\n", where);
@@ -113,28 +113,28 @@ void BenchEvents(const char* where, IDispatch* server, int events) {
 
 void BenchLocalServer(int events) {
   const double start = Now();
-  ComRef<IDispatch> server, probe;
-  if (FAILED(CoCreateInstance(kLocalProbeClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, probe.PutVoid())) ||
-      FAILED(CoCreateInstance(kLocalServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, server.PutVoid()))) {
+  win::ComPtr<IDispatch> server, probe;
+  if (FAILED(CoCreateInstance(kLocalProbeClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, probe.put_void())) ||
+      FAILED(CoCreateInstance(kLocalServerClassId, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, server.put_void()))) {
     std::printf("com-server local: the local server is not registered or did not start\n");
     return;
   }
-  Variant process_id;
+  win::Variant process_id;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  probe->Invoke(DISPID_PROBE_PROCESS_ID, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, process_id.Get(), nullptr, nullptr);
+  probe->Invoke(DISPID_PROBE_PROCESS_ID, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, process_id.get(), nullptr, nullptr);
   std::printf("com-server local: started and first call answered in %.1f ms\n", (Now() - start) * 1e3);
-  SwitchRecordingOff(probe.Get());
+  SwitchRecordingOff(probe.get());
   std::printf("com-server local: Add(2, 3) by DISPID, median per call over %d calls: %.1f us\n", events,
               MedianMicros(events, [&server] {
-                Variant sum;
-                Invoke(server.Get(), DISPID_SERVER_ADD, {I4(2), I4(3)}, sum.Get());
+                win::Variant sum;
+                Invoke(server.get(), DISPID_SERVER_ADD, {I4(2), I4(3)}, sum.get());
               }));
-  BenchEvents("local", server.Get(), events);
+  BenchEvents("local", server.get(), events);
 
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process_id.Get()->lVal));
-  server.Reset();
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process_id.get()->lVal));
+  server.reset();
   const double released = Now();
-  probe.Reset();
+  probe.reset();
   if (process != nullptr && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0) {
     std::printf("com-server local: process ended %.0f ms after its last object was released\n",
                 (Now() - released) * 1e3);
@@ -150,14 +150,14 @@ int main(int argc, char** argv) {
   const int events = std::max(100, argc > 1 ? std::atoi(argv[1]) : 20000);
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
   {
-    ComRef<IDispatch> server, probe;
-    if (FAILED(CoCreateInstance(kServerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, server.PutVoid())) ||
-        FAILED(CoCreateInstance(kProbeClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, probe.PutVoid()))) {
+    win::ComPtr<IDispatch> server, probe;
+    if (FAILED(CoCreateInstance(kServerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, server.put_void())) ||
+        FAILED(CoCreateInstance(kProbeClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, probe.put_void()))) {
       std::printf("com-server: the test server is not registered\n");
       return 1;
     }
-    SwitchRecordingOff(probe.Get());
-    BenchEvents("in-process", server.Get(), events);
+    SwitchRecordingOff(probe.get());
+    BenchEvents("in-process", server.get(), events);
   }
   BenchLocalServer(std::max(100, events / 10));
   CoUninitialize();

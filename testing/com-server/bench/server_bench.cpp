@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "../com_types.h"
+#include "win-owners/com.h"
 #include "../server_ids.h"
 #include "bench_support.h"
 
@@ -36,8 +36,8 @@ HRESULT CallByName(IDispatch* object, const wchar_t* name, WORD flags, VARIANT* 
 double AddCallMicros(IDispatch* server, int calls) {
   return MedianMicros(calls, [server] {
     VARIANT args[] = {I4(3), I4(2)};
-    Variant sum;
-    CallByName(server, L"Add", DISPATCH_METHOD, args, 2, sum.Get());
+    win::Variant sum;
+    CallByName(server, L"Add", DISPATCH_METHOD, args, 2, sum.get());
   });
 }
 
@@ -48,39 +48,39 @@ int main(int argc, char** argv) {
   const LONG side = argc > 2 ? std::atoi(argv[2]) : 1000;
   if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) return 1;
   {
-    ComRef<IDispatch> server, probe;
-    if (FAILED(CoCreateInstance(kServerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, server.PutVoid())) ||
-        FAILED(CoCreateInstance(kProbeClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, probe.PutVoid()))) {
+    win::ComPtr<IDispatch> server, probe;
+    if (FAILED(CoCreateInstance(kServerClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, server.put_void())) ||
+        FAILED(CoCreateInstance(kProbeClassId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, probe.put_void()))) {
       std::printf("com-server: the test server is not registered\n");
       return 1;
     }
-    Variant ignored;
-    CallByName(probe.Get(), L"Reset", DISPATCH_METHOD, nullptr, 0, ignored.Get());
+    win::Variant ignored;
+    CallByName(probe.get(), L"Reset", DISPATCH_METHOD, nullptr, 0, ignored.get());
     std::printf("com-server: Add(2, 3) by name, recorded, median per call over %d calls: %.2f us\n", calls,
-                AddCallMicros(server.Get(), calls));
+                AddCallMicros(server.get(), calls));
 
     double start = Now();
-    Variant record;
-    CallByName(probe.Get(), L"Calls", DISPATCH_PROPERTYGET, nullptr, 0, record.Get());
+    win::Variant record;
+    CallByName(probe.get(), L"Calls", DISPATCH_PROPERTYGET, nullptr, 0, record.get());
     const double read_ms = (Now() - start) * 1e3;
     std::printf("com-server: reading the record of those calls: %.1f ms, %u characters (%.0f per call)\n", read_ms,
-                SysStringLen(record.Get()->bstrVal), static_cast<double>(SysStringLen(record.Get()->bstrVal)) / calls);
-    CallByName(probe.Get(), L"Reset", DISPATCH_METHOD, nullptr, 0, ignored.Get());
+                SysStringLen(record.get()->bstrVal), static_cast<double>(SysStringLen(record.get()->bstrVal)) / calls);
+    CallByName(probe.get(), L"Reset", DISPATCH_METHOD, nullptr, 0, ignored.get());
 
     VARIANT off;
     off.vt = VT_BOOL;
     off.boolVal = VARIANT_FALSE;
-    CallByName(probe.Get(), L"Recording", DISPATCH_PROPERTYPUT, &off, 1, nullptr);
+    CallByName(probe.get(), L"Recording", DISPATCH_PROPERTYPUT, &off, 1, nullptr);
     std::printf("com-server: Add(2, 3) by name, not recorded, median per call over %d calls: %.2f us\n", calls,
-                AddCallMicros(server.Get(), calls));
+                AddCallMicros(server.get(), calls));
 
     VARIANT table_args[] = {I4(1), I4(side), I4(side)};
     start = Now();
-    Variant table;
-    HRESULT hr = CallByName(server.Get(), L"Table", DISPATCH_METHOD, table_args, 3, table.Get());
+    win::Variant table;
+    HRESULT hr = CallByName(server.get(), L"Table", DISPATCH_METHOD, table_args, 3, table.get());
     const double build_ms = (Now() - start) * 1e3;
     start = Now();
-    table = Variant();
+    table = win::Variant();
     const double free_ms = (Now() - start) * 1e3;
     std::printf("com-server: Table(%ld, %ld, 1): built in %.1f ms, freed in %.1f ms (hr 0x%08lx)\n", side, side,
                 build_ms, free_ms, static_cast<unsigned long>(hr));

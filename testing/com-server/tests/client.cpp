@@ -23,10 +23,10 @@ VARIANT I4(LONG value) {
   return v;
 }
 
-VARIANT Text(const Bstr& text) {
+VARIANT Text(const win::Bstr& text) {
   VARIANT v;
   v.vt = VT_BSTR;
-  v.bstrVal = text.Get();
+  v.bstrVal = text.get();
   return v;
 }
 
@@ -48,17 +48,17 @@ std::wstring TextOf(const VARIANT& v) {
   return v.vt == VT_BSTR && v.bstrVal != nullptr ? std::wstring(v.bstrVal, SysStringLen(v.bstrVal)) : L"<not text>";
 }
 
-Variant Element(const VARIANT& array, std::vector<LONG> indices) {
-  Variant element;
-  EXPECT_EQ(SafeArrayGetElement(array.parray, indices.data(), element.Get()), S_OK);
+win::Variant Element(const VARIANT& array, std::vector<LONG> indices) {
+  win::Variant element;
+  EXPECT_EQ(SafeArrayGetElement(array.parray, indices.data(), element.get()), S_OK);
   return element;
 }
 
-ComRef<IDispatch> Create(const wchar_t* prog_id, DWORD context) {
-  ComRef<IDispatch> object;
+win::ComPtr<IDispatch> Create(const wchar_t* prog_id, DWORD context) {
+  win::ComPtr<IDispatch> object;
   CLSID class_id = {};
   EXPECT_EQ(CLSIDFromProgID(prog_id, &class_id), S_OK) << prog_id;
-  EXPECT_EQ(CoCreateInstance(class_id, nullptr, context, IID_IDispatch, object.PutVoid()), S_OK) << prog_id;
+  EXPECT_EQ(CoCreateInstance(class_id, nullptr, context, IID_IDispatch, object.put_void()), S_OK) << prog_id;
   return object;
 }
 
@@ -66,7 +66,7 @@ void ProbedTest::SetUp() {
   ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
   probe_ = Create(ProbeProgId(), Context());
   ASSERT_TRUE(probe_);
-  ASSERT_EQ(Call(probe_.Get(), L"Reset", DISPATCH_METHOD, {}, nullptr), S_OK);
+  ASSERT_EQ(Call(probe_.get(), L"Reset", DISPATCH_METHOD, {}, nullptr), S_OK);
 }
 
 void ProbedTest::TearDown() {
@@ -77,27 +77,27 @@ void ProbedTest::TearDown() {
     EXPECT_EQ(Count(L"Sinks"), 0);
     SetProbe(L"RecordTypeCalls", false);
   }
-  probe_.Reset();
+  probe_.reset();
   CoUninitialize();
 }
 
 LONG ProbedTest::Count(const wchar_t* member) {
-  Variant value;
-  EXPECT_EQ(Call(probe_.Get(), member, DISPATCH_PROPERTYGET, {}, value.Get()), S_OK) << member;
-  return value.Get()->lVal;
+  win::Variant value;
+  EXPECT_EQ(Call(probe_.get(), member, DISPATCH_PROPERTYGET, {}, value.get()), S_OK) << member;
+  return value.get()->lVal;
 }
 
 std::wstring ProbedTest::Calls() {
-  Variant json;
-  EXPECT_EQ(Call(probe_.Get(), L"Calls", DISPATCH_PROPERTYGET, {}, json.Get()), S_OK);
-  return TextOf(*json.Get());
+  win::Variant json;
+  EXPECT_EQ(Call(probe_.get(), L"Calls", DISPATCH_PROPERTYGET, {}, json.get()), S_OK);
+  return TextOf(*json.get());
 }
 
 void ProbedTest::SetProbe(const wchar_t* member, bool on) {
   VARIANT value;
   value.vt = VT_BOOL;
   value.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
-  EXPECT_EQ(Call(probe_.Get(), member, DISPATCH_PROPERTYPUT, {value}, nullptr), S_OK) << member;
+  EXPECT_EQ(Call(probe_.get(), member, DISPATCH_PROPERTYPUT, {value}, nullptr), S_OK) << member;
 }
 
 }  // namespace test_client

@@ -11,13 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "../com_types.h"
+#include "win-owners/com.h"
 
 namespace test_client {
 
-using test_server::Bstr;
-using test_server::ComRef;
-using test_server::Variant;
 
 // Invokes a member by name. args are in call order (first argument first);
 // they are handed to the server reversed, as IDispatch::Invoke expects.
@@ -25,15 +22,15 @@ HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VAR
              EXCEPINFO* exception = nullptr);
 
 VARIANT I4(LONG value);
-VARIANT Text(const Bstr& text);
+VARIANT Text(const win::Bstr& text);
 VARIANT Ref(VARTYPE type, void* cell);
 VARIANT Object(IDispatch* object);
 std::wstring TextOf(const VARIANT& v);
 // An element of a VT_ARRAY | VT_VARIANT by index vector (dimension 1 first).
-Variant Element(const VARIANT& array, std::vector<LONG> indices);
+win::Variant Element(const VARIANT& array, std::vector<LONG> indices);
 
 // A new object of the class registered under prog_id.
-ComRef<IDispatch> Create(const wchar_t* prog_id, DWORD context = CLSCTX_INPROC_SERVER);
+win::ComPtr<IDispatch> Create(const wchar_t* prog_id, DWORD context = CLSCTX_INPROC_SERVER);
 
 class ProbedTest : public ::testing::Test {
  protected:
@@ -50,7 +47,7 @@ class ProbedTest : public ::testing::Test {
   virtual const wchar_t* ProbeProgId() const { return L"Quillaret.TestProbe"; }
   virtual DWORD Context() const { return CLSCTX_INPROC_SERVER; }
 
-  ComRef<IDispatch> probe_;
+  win::ComPtr<IDispatch> probe_;
 };
 
 }  // namespace test_client

@@ -20,36 +20,36 @@ class Collections : public ProbedTest {
     server_ = Create(kServerProgId);
     ASSERT_TRUE(server_);
   }
-  void ReleaseObjects() override { server_.Reset(); }
+  void ReleaseObjects() override { server_.reset(); }
 
-  ComRef<IDispatch> Collection(const wchar_t* member, std::vector<VARIANT> args) {
-    Variant result;
-    EXPECT_EQ(Call(server_.Get(), member, DISPATCH_METHOD, std::move(args), result.Get()), S_OK) << member;
-    EXPECT_EQ(result.Type(), VT_DISPATCH);
-    ComRef<IDispatch> collection(result.Get()->pdispVal);
-    result.Release();
+  win::ComPtr<IDispatch> Collection(const wchar_t* member, std::vector<VARIANT> args) {
+    win::Variant result;
+    EXPECT_EQ(Call(server_.get(), member, DISPATCH_METHOD, std::move(args), result.get()), S_OK) << member;
+    EXPECT_EQ(result.get()->vt, VT_DISPATCH);
+    auto collection = win::ComPtr<IDispatch>::Adopt(result.get()->pdispVal);
+    result.release();
     return collection;
   }
 
-  static ComRef<IEnumVARIANT> EnumeratorOf(IDispatch* collection, WORD flags) {
-    Variant result;
+  static win::ComPtr<IEnumVARIANT> EnumeratorOf(IDispatch* collection, WORD flags) {
+    win::Variant result;
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    EXPECT_EQ(collection->Invoke(DISPID_NEWENUM, IID_NULL, 0, flags, &none, result.Get(), nullptr, nullptr), S_OK);
-    ComRef<IEnumVARIANT> enumerator;
-    EXPECT_EQ(result.Type(), VT_UNKNOWN);
-    if (result.Type() == VT_UNKNOWN) {
-      EXPECT_EQ(result.Get()->punkVal->QueryInterface(IID_IEnumVARIANT, enumerator.PutVoid()), S_OK);
+    EXPECT_EQ(collection->Invoke(DISPID_NEWENUM, IID_NULL, 0, flags, &none, result.get(), nullptr, nullptr), S_OK);
+    win::ComPtr<IEnumVARIANT> enumerator;
+    EXPECT_EQ(result.get()->vt, VT_UNKNOWN);
+    if (result.get()->vt == VT_UNKNOWN) {
+      EXPECT_EQ(result.get()->punkVal->QueryInterface(IID_IEnumVARIANT, enumerator.put_void()), S_OK);
     }
     return enumerator;
   }
 
-  ComRef<IDispatch> server_;
+  win::ComPtr<IDispatch> server_;
 };
 
 TEST_F(Collections, EnumeratorHandsOutTheElementsInOrder) {
-  ComRef<IDispatch> items = Collection(L"Items", {I4(5)});
+  win::ComPtr<IDispatch> items = Collection(L"Items", {I4(5)});
   for (WORD flags : {DISPATCH_METHOD, DISPATCH_PROPERTYGET}) {
-    ComRef<IEnumVARIANT> enumerator = EnumeratorOf(items.Get(), flags);
+    win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(items.get(), flags);
     ASSERT_TRUE(enumerator);
     VARIANT batch[3];
     ULONG fetched = 0;
@@ -67,21 +67,21 @@ TEST_F(Collections, EnumeratorHandsOutTheElementsInOrder) {
     ASSERT_EQ(enumerator->Next(1, batch, nullptr), S_OK);
     EXPECT_EQ(batch[0].lVal, 5);
   }
-  Variant element, count;
-  EXPECT_EQ(Call(items.Get(), L"Item", DISPATCH_PROPERTYGET, {I4(2)}, element.Get()), S_OK);
-  EXPECT_EQ(element.Get()->lVal, 2);
-  EXPECT_EQ(Call(items.Get(), L"Item", DISPATCH_PROPERTYGET, {I4(6)}, element.Get()), DISP_E_BADINDEX);
-  EXPECT_EQ(Call(items.Get(), L"Count", DISPATCH_PROPERTYGET, {}, count.Get()), S_OK);
-  EXPECT_EQ(count.Get()->lVal, 5);
+  win::Variant element, count;
+  EXPECT_EQ(Call(items.get(), L"Item", DISPATCH_PROPERTYGET, {I4(2)}, element.get()), S_OK);
+  EXPECT_EQ(element.get()->lVal, 2);
+  EXPECT_EQ(Call(items.get(), L"Item", DISPATCH_PROPERTYGET, {I4(6)}, element.get()), DISP_E_BADINDEX);
+  EXPECT_EQ(Call(items.get(), L"Count", DISPATCH_PROPERTYGET, {}, count.get()), S_OK);
+  EXPECT_EQ(count.get()->lVal, 5);
   // Collection and enumerators are counted; the enumerator holds its collection.
-  ComRef<IEnumVARIANT> left = EnumeratorOf(items.Get(), DISPATCH_METHOD);
-  items.Reset();
+  win::ComPtr<IEnumVARIANT> left = EnumeratorOf(items.get(), DISPATCH_METHOD);
+  items.reset();
   EXPECT_EQ(Count(L"LiveObjects"), 3);
 }
 
 TEST_F(Collections, MixedElementsAndThePlainObjectsMissingEnumerator) {
-  ComRef<IDispatch> mixed = Collection(L"MixedItems", {});
-  ComRef<IEnumVARIANT> enumerator = EnumeratorOf(mixed.Get(), DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  win::ComPtr<IDispatch> mixed = Collection(L"MixedItems", {});
+  win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(mixed.get(), DISPATCH_METHOD | DISPATCH_PROPERTYGET);
   ASSERT_TRUE(enumerator);
   VARIANT elements[4];
   ULONG fetched = 0;
@@ -92,16 +92,16 @@ TEST_F(Collections, MixedElementsAndThePlainObjectsMissingEnumerator) {
   EXPECT_EQ(elements[2].vt, VT_DISPATCH);
   for (ULONG i = 0; i < fetched; ++i) VariantClear(&elements[i]);
 
-  Variant result;
+  win::Variant result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   EXPECT_EQ(server_->Invoke(DISPID_NEWENUM, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
-                            result.Get(), nullptr, nullptr),
+                            result.get(), nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
 }
 
 TEST_F(Collections, FailingEnumeratorFailsOnceFailAtElementsWereHandedOut) {
-  ComRef<IDispatch> failing = Collection(L"FailingItems", {I4(10), I4(4)});
-  ComRef<IEnumVARIANT> enumerator = EnumeratorOf(failing.Get(), DISPATCH_METHOD);
+  win::ComPtr<IDispatch> failing = Collection(L"FailingItems", {I4(10), I4(4)});
+  win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(failing.get(), DISPATCH_METHOD);
   VARIANT batch[3];
   ULONG fetched = 7;
   ASSERT_EQ(enumerator->Next(3, batch, &fetched), S_OK);
@@ -111,8 +111,8 @@ TEST_F(Collections, FailingEnumeratorFailsOnceFailAtElementsWereHandedOut) {
   EXPECT_EQ(batch[0].lVal, 4);
   EXPECT_EQ(enumerator->Next(1, batch, &fetched), E_FAIL);
 
-  ComRef<IDispatch> chosen = Collection(L"FailingItems", {I4(2), I4(0), I4(static_cast<LONG>(0x80070005))});
-  enumerator = EnumeratorOf(chosen.Get(), DISPATCH_METHOD);
+  win::ComPtr<IDispatch> chosen = Collection(L"FailingItems", {I4(2), I4(0), I4(static_cast<LONG>(0x80070005))});
+  enumerator = EnumeratorOf(chosen.get(), DISPATCH_METHOD);
   EXPECT_EQ(enumerator->Next(1, batch, &fetched), E_ACCESSDENIED);
 }
 

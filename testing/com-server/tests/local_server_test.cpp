@@ -25,41 +25,41 @@ class LocalServer : public ProbedTest {
     server_ = Create(L"Quillaret.TestServer.Local", CLSCTX_LOCAL_SERVER);
     ASSERT_TRUE(server_);
   }
-  void ReleaseObjects() override { server_.Reset(); }
+  void ReleaseObjects() override { server_.reset(); }
 
-  ComRef<IDispatch> server_;
+  win::ComPtr<IDispatch> server_;
 };
 
 TEST_F(LocalServer, CallsAndEventsCrossTheProcessBoundary) {
   EXPECT_NE(Count(L"ProcessId"), static_cast<LONG>(GetCurrentProcessId()));
-  Variant echoed;
-  ASSERT_EQ(Call(server_.Get(), L"Echo", DISPATCH_METHOD, {I4(4)}, echoed.Get()), S_OK);
-  EXPECT_EQ(echoed.Get()->lVal, 4);
+  win::Variant echoed;
+  ASSERT_EQ(Call(server_.get(), L"Echo", DISPATCH_METHOD, {I4(4)}, echoed.get()), S_OK);
+  EXPECT_EQ(echoed.get()->lVal, 4);
   EXPECT_EQ(Count(L"LiveObjects"), 1);
-  ComRef<ITypeInfo> type_info;
-  EXPECT_EQ(server_->GetTypeInfo(0, 0, type_info.Put()), S_OK);
+  win::ComPtr<ITypeInfo> type_info;
+  EXPECT_EQ(server_->GetTypeInfo(0, 0, type_info.put()), S_OK);
 
-  ComRef<IConnectionPointContainer> container;
-  ComRef<IEnumConnectionPoints> points;
-  ComRef<IConnectionPoint> point;
+  win::ComPtr<IConnectionPointContainer> container;
+  win::ComPtr<IEnumConnectionPoints> points;
+  win::ComPtr<IConnectionPoint> point;
   ULONG fetched = 0;
-  ASSERT_EQ(server_->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()), S_OK);
-  ASSERT_EQ(container->EnumConnectionPoints(points.Put()), S_OK);
-  ASSERT_EQ(points->Next(1, point.Put(), &fetched), S_OK);
+  ASSERT_EQ(server_->QueryInterface(IID_IConnectionPointContainer, container.put_void()), S_OK);
+  ASSERT_EQ(container->EnumConnectionPoints(points.put()), S_OK);
+  ASSERT_EQ(points->Next(1, point.put(), &fetched), S_OK);
   RecordingSink sink(kServerEventsId);
   DWORD cookie = 0;
   ASSERT_EQ(point->Advise(&sink, &cookie), S_OK);
   EXPECT_EQ(Count(L"Sinks"), 1);
 
-  Variant called;
-  ASSERT_EQ(Call(server_.Get(), L"FireNow", DISPATCH_METHOD, {I4(DISPID_EVENT_NOTE), I4(9)}, called.Get()), S_OK);
+  win::Variant called;
+  ASSERT_EQ(Call(server_.get(), L"FireNow", DISPATCH_METHOD, {I4(DISPID_EVENT_NOTE), I4(9)}, called.get()), S_OK);
   ASSERT_TRUE(sink.WaitFor(1, 5000));
-  EXPECT_EQ(sink.Received()[0].values[0].Get()->lVal, 9);
+  EXPECT_EQ(sink.Received()[0].values[0].get()->lVal, 9);
   EXPECT_NE(sink.Received()[0].thread, GetCurrentThreadId());  // one of COM's threads
-  ASSERT_EQ(Call(server_.Get(), L"FireFromThreads", DISPATCH_METHOD, {I4(DISPID_EVENT_TICK), I4(2), I4(10)},
+  ASSERT_EQ(Call(server_.get(), L"FireFromThreads", DISPATCH_METHOD, {I4(DISPID_EVENT_TICK), I4(2), I4(10)},
                  nullptr),
             S_OK);
-  ASSERT_EQ(Call(server_.Get(), L"WaitFiring", DISPATCH_METHOD, {}, called.Get()), S_OK);
+  ASSERT_EQ(Call(server_.get(), L"WaitFiring", DISPATCH_METHOD, {}, called.get()), S_OK);
   EXPECT_TRUE(sink.WaitFor(21, 5000));
   EXPECT_EQ(point->Unadvise(cookie), S_OK);
   EXPECT_EQ(sink.References(), 1u);
@@ -69,9 +69,9 @@ TEST_F(LocalServer, ProcessEndsWithItsLastObject) {
   const DWORD server_process = static_cast<DWORD>(Count(L"ProcessId"));
   HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, server_process);
   ASSERT_NE(process, nullptr);
-  server_.Reset();
+  server_.reset();
   EXPECT_EQ(Count(L"LiveObjects"), 0);
-  probe_.Reset();
+  probe_.reset();
   EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
   CloseHandle(process);
 }

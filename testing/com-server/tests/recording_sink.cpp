@@ -62,7 +62,7 @@ HRESULT RecordingSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* par
     notification.types.push_back(argument.vt);
     notification.references.push_back((argument.vt & VT_BYREF) != 0 ? argument.byref : nullptr);
     notification.values.emplace_back();
-    VariantCopyInd(notification.values.back().Get(), &argument);
+    VariantCopyInd(notification.values.back().get(), &argument);
     if (clears_arguments_) VariantClear(&argument);
   }
   EnterCriticalSection(&lock_);

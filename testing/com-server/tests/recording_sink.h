@@ -11,7 +11,7 @@
 #include <atomic>
 #include <vector>
 
-#include "../com_types.h"
+#include "win-owners/com.h"
 
 namespace test_client {
 
@@ -20,7 +20,7 @@ struct Notification {
   DWORD thread;
   std::vector<VARTYPE> types;                // as received, rgvarg order
   std::vector<void*> references;             // byref of each argument
-  std::vector<test_server::Variant> values;  // copies, rgvarg order
+  std::vector<win::Variant> values;  // copies, rgvarg order
 };
 
 class RecordingSink final : public IDispatch {

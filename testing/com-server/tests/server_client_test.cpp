@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "../com_types.h"
+#include "win-owners/com.h"
 #include "../server_ids.h"
 #include "client.h"
 
@@ -28,27 +28,27 @@ class ServerClient : public ProbedTest {
     server_ = NewServer();
     ASSERT_TRUE(server_);
   }
-  void ReleaseObjects() override { server_.Reset(); }
+  void ReleaseObjects() override { server_.reset(); }
 
-  static ComRef<IDispatch> NewServer() { return Create(kServerProgId); }
+  static win::ComPtr<IDispatch> NewServer() { return Create(kServerProgId); }
 
-  Variant Result(const wchar_t* kind) {
-    Bstr name(SysAllocString(kind));
-    Variant result;
-    EXPECT_EQ(Call(server_.Get(), L"Result", DISPATCH_METHOD, {Text(name)}, result.Get()), S_OK) << kind;
+  win::Variant Result(const wchar_t* kind) {
+    win::Bstr name(SysAllocString(kind));
+    win::Variant result;
+    EXPECT_EQ(Call(server_.get(), L"Result", DISPATCH_METHOD, {Text(name)}, result.get()), S_OK) << kind;
     return result;
   }
 
-  ComRef<IDispatch> server_;
+  win::ComPtr<IDispatch> server_;
 };
 
 TEST_F(ServerClient, TypeLibraryNamesTheMembersInvokeServes) {
   CLSID probe_class = {};
   ASSERT_EQ(CLSIDFromProgID(kProbeProgId, &probe_class), S_OK);
   EXPECT_TRUE(IsEqualCLSID(probe_class, kProbeClassId));
-  for (IDispatch* object : {server_.Get(), probe_.Get()}) {
-    ComRef<ITypeInfo> type_info;
-    ASSERT_EQ(object->GetTypeInfo(0, 0, type_info.Put()), S_OK);
+  for (IDispatch* object : {server_.get(), probe_.get()}) {
+    win::ComPtr<ITypeInfo> type_info;
+    ASSERT_EQ(object->GetTypeInfo(0, 0, type_info.put()), S_OK);
     TYPEATTR* attributes = nullptr;
     ASSERT_EQ(type_info->GetTypeAttr(&attributes), S_OK);
     EXPECT_EQ(attributes->typekind, TKIND_DISPATCH);
@@ -60,13 +60,13 @@ TEST_F(ServerClient, TypeLibraryNamesTheMembersInvokeServes) {
     for (UINT i = 7; i < functions; ++i) {
       FUNCDESC* function = nullptr;
       ASSERT_EQ(type_info->GetFuncDesc(i, &function), S_OK);
-      Bstr name;
+      win::Bstr name;
       UINT count = 0;
-      EXPECT_EQ(type_info->GetNames(function->memid, name.Put(), 1, &count), S_OK);
-      LPOLESTR names[] = {name.Get()};
+      EXPECT_EQ(type_info->GetNames(function->memid, name.put(), 1, &count), S_OK);
+      LPOLESTR names[] = {name.get()};
       DISPID dispid = DISPID_UNKNOWN;
-      EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid), S_OK) << name.Get();
-      EXPECT_EQ(dispid, function->memid) << name.Get();
+      EXPECT_EQ(object->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid), S_OK) << name.get();
+      EXPECT_EQ(dispid, function->memid) << name.get();
       type_info->ReleaseFuncDesc(function);
     }
   }
@@ -77,46 +77,46 @@ TEST_F(ServerClient, DispatchFollowsTheAutomationRules) {
   DISPID dispid = DISPID_UNKNOWN;
   EXPECT_EQ(server_->GetIDsOfNames(IID_NULL, names, 1, 0, &dispid), S_OK);
   EXPECT_EQ(dispid, DISPID_SERVER_ECHO);
-  Variant result;
-  EXPECT_EQ(Call(server_.Get(), L"Missing", DISPATCH_METHOD, {}, result.Get()), DISP_E_UNKNOWNNAME);
+  win::Variant result;
+  EXPECT_EQ(Call(server_.get(), L"Missing", DISPATCH_METHOD, {}, result.get()), DISP_E_UNKNOWNNAME);
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  EXPECT_EQ(server_->Invoke(DISPID_SERVER_COUNT, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.Get(),
+  EXPECT_EQ(server_->Invoke(DISPID_SERVER_COUNT, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.get(),
                             nullptr, nullptr),
             DISP_E_UNKNOWNINTERFACE);
   EXPECT_EQ(server_->Invoke(DISPID_SERVER_VALUE, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr,
                             nullptr),
             DISP_E_PARAMNOTFOUND);
-  EXPECT_EQ(Call(server_.Get(), L"Add", DISPATCH_METHOD, {I4(1)}, result.Get()), DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(Call(server_.Get(), L"Child", DISPATCH_PROPERTYPUT, {I4(1)}, nullptr), DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(Call(server_.get(), L"Add", DISPATCH_METHOD, {I4(1)}, result.get()), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Call(server_.get(), L"Child", DISPATCH_PROPERTYPUT, {I4(1)}, nullptr), DISP_E_MEMBERNOTFOUND);
 
   // The default member: a get with 0 or 1 arguments, a method with 2.
-  EXPECT_EQ(Call(server_.Get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1)}, result.Get()), S_OK);
-  EXPECT_EQ(TextOf(*result.Get()), L"get 1");
-  result = Variant();
-  EXPECT_EQ(Call(server_.Get(), L"_Default", DISPATCH_METHOD, {I4(1), I4(2)}, result.Get()), S_OK);
-  EXPECT_EQ(TextOf(*result.Get()), L"call 1 2");
-  EXPECT_EQ(Call(server_.Get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1), I4(2)}, result.Get()),
+  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1)}, result.get()), S_OK);
+  EXPECT_EQ(TextOf(*result.get()), L"get 1");
+  result = win::Variant();
+  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_METHOD, {I4(1), I4(2)}, result.get()), S_OK);
+  EXPECT_EQ(TextOf(*result.get()), L"call 1 2");
+  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1), I4(2)}, result.get()),
             DISP_E_BADPARAMCOUNT);
-  EXPECT_EQ(Call(server_.Get(), L"_Default", DISPATCH_METHOD, {I4(1)}, result.Get()), DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_METHOD, {I4(1)}, result.get()), DISP_E_BADPARAMCOUNT);
 
   // Optional parameters: omitted, or passed as the missing-argument value.
   VARIANT missing;
   missing.vt = VT_ERROR;
   missing.scode = DISP_E_PARAMNOTFOUND;
-  result = Variant();
-  EXPECT_EQ(Call(server_.Get(), L"Optional", DISPATCH_METHOD, {I4(1), missing, I4(3)}, result.Get()), S_OK);
-  EXPECT_EQ(TextOf(*result.Get()), L"a,-,c");
+  result = win::Variant();
+  EXPECT_EQ(Call(server_.get(), L"Optional", DISPATCH_METHOD, {I4(1), missing, I4(3)}, result.get()), S_OK);
+  EXPECT_EQ(TextOf(*result.get()), L"a,-,c");
 
   // Item and Count keep a map by the key's text.
-  Bstr key(SysAllocString(L"7"));
-  EXPECT_EQ(Call(server_.Get(), L"Item", DISPATCH_PROPERTYPUT, {I4(7), Text(key)}, nullptr), S_OK);
-  result = Variant();
-  EXPECT_EQ(Call(server_.Get(), L"Item", DISPATCH_PROPERTYGET, {Text(key)}, result.Get()), S_OK);
-  EXPECT_EQ(result.Get()->vt, VT_BSTR);
-  EXPECT_EQ(TextOf(*result.Get()), L"7");
-  result = Variant();
-  EXPECT_EQ(Call(server_.Get(), L"Count", DISPATCH_PROPERTYGET, {}, result.Get()), S_OK);
-  EXPECT_EQ(result.Get()->lVal, 1);
+  win::Bstr key(SysAllocString(L"7"));
+  EXPECT_EQ(Call(server_.get(), L"Item", DISPATCH_PROPERTYPUT, {I4(7), Text(key)}, nullptr), S_OK);
+  result = win::Variant();
+  EXPECT_EQ(Call(server_.get(), L"Item", DISPATCH_PROPERTYGET, {Text(key)}, result.get()), S_OK);
+  EXPECT_EQ(result.get()->vt, VT_BSTR);
+  EXPECT_EQ(TextOf(*result.get()), L"7");
+  result = win::Variant();
+  EXPECT_EQ(Call(server_.get(), L"Count", DISPATCH_PROPERTYGET, {}, result.get()), S_OK);
+  EXPECT_EQ(result.get()->lVal, 1);
 }
 
 TEST_F(ServerClient, FillWritesEveryCellAndTheRecordShowsTheOldContent) {
@@ -125,22 +125,22 @@ TEST_F(ServerClient, FillWritesEveryCellAndTheRecordShowsTheOldContent) {
   SHORT i2 = 0;
   double r8 = 0, date = 0;
   VARIANT_BOOL flag = VARIANT_FALSE;
-  Bstr text(SysAllocString(L"old"));
-  BSTR text_cell = text.Release();
-  Variant variant_cell;
-  variant_cell.Get()->vt = VT_I4;
-  variant_cell.Get()->lVal = 0;
-  IDispatch* object_cell = NewServer().Release();
+  win::Bstr text(SysAllocString(L"old"));
+  BSTR text_cell = text.release();
+  win::Variant variant_cell;
+  variant_cell.get()->vt = VT_I4;
+  variant_cell.get()->lVal = 0;
+  IDispatch* object_cell = NewServer().release();
   SAFEARRAY* array_cell = SafeArrayCreateVector(VT_VARIANT, 0, 2);
-  Variant result;
-  ASSERT_EQ(Call(server_.Get(), L"Fill", DISPATCH_METHOD,
+  win::Variant result;
+  ASSERT_EQ(Call(server_.get(), L"Fill", DISPATCH_METHOD,
                  {Ref(VT_I4, &i4), Ref(VT_UI4, &ui4), Ref(VT_I2, &i2), Ref(VT_R8, &r8), Ref(VT_DATE, &date),
-                  Ref(VT_BOOL, &flag), Ref(VT_BSTR, &text_cell), Ref(VT_VARIANT, variant_cell.Get()),
+                  Ref(VT_BOOL, &flag), Ref(VT_BSTR, &text_cell), Ref(VT_VARIANT, variant_cell.get()),
                   Ref(VT_DISPATCH, &object_cell), Ref(VT_ARRAY | VT_VARIANT, &array_cell), I4(1),
                   Ref(VT_I4, nullptr)},
-                 result.Get()),
+                 result.get()),
             S_OK);
-  EXPECT_EQ(result.Get()->lVal, 10);
+  EXPECT_EQ(result.get()->lVal, 10);
   EXPECT_EQ(i4, 42);
   EXPECT_EQ(ui4, 4000000000u);
   EXPECT_EQ(i2, -2);
@@ -148,11 +148,11 @@ TEST_F(ServerClient, FillWritesEveryCellAndTheRecordShowsTheOldContent) {
   EXPECT_EQ(date, 86400000.0);
   EXPECT_EQ(flag, VARIANT_TRUE);
   EXPECT_EQ(std::wstring(text_cell), L"filled");
-  EXPECT_EQ(TextOf(*variant_cell.Get()), L"variant");
+  EXPECT_EQ(TextOf(*variant_cell.get()), L"variant");
   VARIANT array_value;
   array_value.vt = VT_ARRAY | VT_VARIANT;
   array_value.parray = array_cell;
-  EXPECT_EQ(Element(array_value, {2}).Get()->lVal, 9);
+  EXPECT_EQ(Element(array_value, {2}).get()->lVal, 9);
   // The old object was released; the new one is the cell's.
   EXPECT_EQ(Count(L"LiveObjects"), 2);
   object_cell->Release();
@@ -170,14 +170,14 @@ TEST_F(ServerClient, FillWritesEveryCellAndTheRecordShowsTheOldContent) {
 }
 
 TEST_F(ServerClient, CallRecordIsExactJson) {
-  Bstr nul(SysAllocStringLen(L"a\0\"\x00e9", 4));
-  EXPECT_EQ(Call(server_.Get(), L"Echo", DISPATCH_METHOD, {Text(nul)}, nullptr), S_OK);
-  EXPECT_EQ(Call(server_.Get(), L"Args", DISPATCH_METHOD | DISPATCH_PROPERTYGET,
-                 {Object(server_.Get()), Object(probe_.Get()), Object(nullptr)}, nullptr),
+  win::Bstr nul(SysAllocStringLen(L"a\0\"\x00e9", 4));
+  EXPECT_EQ(Call(server_.get(), L"Echo", DISPATCH_METHOD, {Text(nul)}, nullptr), S_OK);
+  EXPECT_EQ(Call(server_.get(), L"Args", DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                 {Object(server_.get()), Object(probe_.get()), Object(nullptr)}, nullptr),
             S_OK);
-  Variant table = Result(L"ARRAY_2D");
-  EXPECT_EQ(Call(server_.Get(), L"Value", DISPATCH_PROPERTYPUT, {*table.Get()}, nullptr), S_OK);
-  EXPECT_EQ(Call(server_.Get(), L"Fail", DISPATCH_METHOD, {I4(1)}, nullptr), E_INVALIDARG);
+  win::Variant table = Result(L"ARRAY_2D");
+  EXPECT_EQ(Call(server_.get(), L"Value", DISPATCH_PROPERTYPUT, {*table.get()}, nullptr), S_OK);
+  EXPECT_EQ(Call(server_.get(), L"Fail", DISPATCH_METHOD, {I4(1)}, nullptr), E_INVALIDARG);
   const std::wstring calls = Calls();
   // The record since Reset: the Result call made the array passed to Value.
   EXPECT_EQ(calls,
@@ -200,8 +200,8 @@ TEST_F(ServerClient, CallRecordIsExactJson) {
   VARIANT off;
   off.vt = VT_BOOL;
   off.boolVal = VARIANT_FALSE;
-  EXPECT_EQ(Call(probe_.Get(), L"Recording", DISPATCH_PROPERTYPUT, {off}, nullptr), S_OK);
-  EXPECT_EQ(Call(server_.Get(), L"Args", DISPATCH_METHOD, {I4(1)}, nullptr), S_OK);
+  EXPECT_EQ(Call(probe_.get(), L"Recording", DISPATCH_PROPERTYPUT, {off}, nullptr), S_OK);
+  EXPECT_EQ(Call(server_.get(), L"Args", DISPATCH_METHOD, {I4(1)}, nullptr), S_OK);
   EXPECT_EQ(Calls(), calls);
 }
 
@@ -215,60 +215,60 @@ TEST_F(ServerClient, CannedScalars) {
         {L"R4", VT_R4}, {L"CY", VT_CY}, {L"DECIMAL", VT_DECIMAL}, {L"ERROR", VT_ERROR}, {L"EMPTY", VT_EMPTY},
         {L"NULL", VT_NULL}, {L"DATE", VT_DATE}, {L"BSTR_NULL", VT_BSTR}, {L"NULL_OBJECT", VT_DISPATCH},
         {L"UNKNOWN", VT_UNKNOWN}}) {
-    EXPECT_EQ(Result(expected.kind).Type(), expected.type) << expected.kind;
+    EXPECT_EQ(Result(expected.kind).get()->vt, expected.type) << expected.kind;
   }
-  EXPECT_EQ(Result(L"UI8").Get()->ullVal, 1ull << 53);
-  EXPECT_EQ(Result(L"DECIMAL").Get()->decVal.Lo64, 12345u);
-  EXPECT_EQ(Result(L"BOOL_ONE").Get()->boolVal, 1);
-  EXPECT_EQ(TextOf(*Result(L"BSTR_NUL").Get()), std::wstring(L"ab\0cd", 5));
-  EXPECT_EQ(SysStringLen(Result(L"BSTR_EMPTY").Get()->bstrVal), 0u);
-  Variant reference = Result(L"VARIANT_BYREF");
-  ASSERT_EQ(reference.Type(), VT_VARIANT | VT_BYREF);
-  EXPECT_EQ(reference.Get()->pvarVal->vt, VT_I4);
-  EXPECT_EQ(reference.Get()->pvarVal->lVal, 9);
-  Variant object = Result(L"OBJECT");
-  ASSERT_EQ(object.Type(), VT_DISPATCH);
+  EXPECT_EQ(Result(L"UI8").get()->ullVal, 1ull << 53);
+  EXPECT_EQ(Result(L"DECIMAL").get()->decVal.Lo64, 12345u);
+  EXPECT_EQ(Result(L"BOOL_ONE").get()->boolVal, 1);
+  EXPECT_EQ(TextOf(*Result(L"BSTR_NUL").get()), std::wstring(L"ab\0cd", 5));
+  EXPECT_EQ(SysStringLen(Result(L"BSTR_EMPTY").get()->bstrVal), 0u);
+  win::Variant reference = Result(L"VARIANT_BYREF");
+  ASSERT_EQ(reference.get()->vt, VT_VARIANT | VT_BYREF);
+  EXPECT_EQ(reference.get()->pvarVal->vt, VT_I4);
+  EXPECT_EQ(reference.get()->pvarVal->lVal, 9);
+  win::Variant object = Result(L"OBJECT");
+  ASSERT_EQ(object.get()->vt, VT_DISPATCH);
   EXPECT_EQ(Count(L"LiveObjects"), 2);
 
-  Bstr unknown(SysAllocString(L"i4"));
-  Variant result;
-  EXPECT_EQ(Call(server_.Get(), L"Result", DISPATCH_METHOD, {Text(unknown)}, result.Get()), E_INVALIDARG);
+  win::Bstr unknown(SysAllocString(L"i4"));
+  win::Variant result;
+  EXPECT_EQ(Call(server_.get(), L"Result", DISPATCH_METHOD, {Text(unknown)}, result.get()), E_INVALIDARG);
 }
 
 TEST_F(ServerClient, CannedArraysIndexDimensionOneFirst) {
-  Variant two = Result(L"ARRAY_2D");
-  ASSERT_EQ(two.Type(), VT_ARRAY | VT_VARIANT);
+  win::Variant two = Result(L"ARRAY_2D");
+  ASSERT_EQ(two.get()->vt, VT_ARRAY | VT_VARIANT);
   LONG bound = 0;
-  EXPECT_EQ(SafeArrayGetUBound(two.Get()->parray, 1, &bound), S_OK);
+  EXPECT_EQ(SafeArrayGetUBound(two.get()->parray, 1, &bound), S_OK);
   EXPECT_EQ(bound, 2);
-  EXPECT_EQ(SafeArrayGetUBound(two.Get()->parray, 2, &bound), S_OK);
+  EXPECT_EQ(SafeArrayGetUBound(two.get()->parray, 2, &bound), S_OK);
   EXPECT_EQ(bound, 3);
-  EXPECT_EQ(Element(*two.Get(), {2, 3}).Get()->lVal, 23);
-  EXPECT_EQ(Element(*two.Get(), {1, 3}).Get()->lVal, 13);
+  EXPECT_EQ(Element(*two.get(), {2, 3}).get()->lVal, 23);
+  EXPECT_EQ(Element(*two.get(), {1, 3}).get()->lVal, 13);
 
-  Variant three = Result(L"ARRAY_3D");
-  EXPECT_EQ(Element(*three.Get(), {1, 0, 1}).Get()->lVal, 101);
-  Variant negative = Result(L"ARRAY_NEGATIVE_BOUNDS");
-  EXPECT_EQ(Element(*negative.Get(), {-1}).Get()->lVal, -1);
-  Variant empty = Result(L"ARRAY_EMPTY");
-  EXPECT_EQ(SafeArrayGetDim(empty.Get()->parray), 1u);
-  EXPECT_EQ(SafeArrayGetUBound(empty.Get()->parray, 1, &bound), S_OK);
+  win::Variant three = Result(L"ARRAY_3D");
+  EXPECT_EQ(Element(*three.get(), {1, 0, 1}).get()->lVal, 101);
+  win::Variant negative = Result(L"ARRAY_NEGATIVE_BOUNDS");
+  EXPECT_EQ(Element(*negative.get(), {-1}).get()->lVal, -1);
+  win::Variant empty = Result(L"ARRAY_EMPTY");
+  EXPECT_EQ(SafeArrayGetDim(empty.get()->parray), 1u);
+  EXPECT_EQ(SafeArrayGetUBound(empty.get()->parray, 1, &bound), S_OK);
   EXPECT_EQ(bound, -1);
-  Variant nested = Result(L"ARRAY_NESTED");
-  Variant inner = Element(*nested.Get(), {0});
-  ASSERT_EQ(inner.Type(), VT_ARRAY | VT_VARIANT);
-  EXPECT_EQ(Element(*inner.Get(), {1}).Get()->lVal, 2);
-  EXPECT_EQ(Result(L"ARRAY_I4").Type(), VT_ARRAY | VT_I4);
-  EXPECT_EQ(Result(L"ARRAY_BSTR").Type(), VT_ARRAY | VT_BSTR);
-  Variant objects = Result(L"ARRAY_DISPATCH");
-  EXPECT_EQ(objects.Type(), VT_ARRAY | VT_DISPATCH);
+  win::Variant nested = Result(L"ARRAY_NESTED");
+  win::Variant inner = Element(*nested.get(), {0});
+  ASSERT_EQ(inner.get()->vt, VT_ARRAY | VT_VARIANT);
+  EXPECT_EQ(Element(*inner.get(), {1}).get()->lVal, 2);
+  EXPECT_EQ(Result(L"ARRAY_I4").get()->vt, VT_ARRAY | VT_I4);
+  EXPECT_EQ(Result(L"ARRAY_BSTR").get()->vt, VT_ARRAY | VT_BSTR);
+  win::Variant objects = Result(L"ARRAY_DISPATCH");
+  EXPECT_EQ(objects.get()->vt, VT_ARRAY | VT_DISPATCH);
   EXPECT_EQ(Count(L"LiveObjects"), 3);
 
-  Variant table;
-  ASSERT_EQ(Call(server_.Get(), L"Table", DISPATCH_METHOD, {I4(2), I4(3), I4(1)}, table.Get()), S_OK);
-  EXPECT_EQ(Element(*table.Get(), {1, 1}).Get()->dblVal, 0.0);
-  EXPECT_EQ(Element(*table.Get(), {2, 3}).Get()->dblVal, 5.0);
-  EXPECT_EQ(Element(*table.Get(), {2, 1}).Get()->dblVal, 3.0);
+  win::Variant table;
+  ASSERT_EQ(Call(server_.get(), L"Table", DISPATCH_METHOD, {I4(2), I4(3), I4(1)}, table.get()), S_OK);
+  EXPECT_EQ(Element(*table.get(), {1, 1}).get()->dblVal, 0.0);
+  EXPECT_EQ(Element(*table.get(), {2, 3}).get()->dblVal, 5.0);
+  EXPECT_EQ(Element(*table.get(), {2, 1}).get()->dblVal, 3.0);
 }
 
 TEST_F(ServerClient, FailuresFillTheExceptionRecord) {
@@ -286,10 +286,10 @@ TEST_F(ServerClient, FailuresFillTheExceptionRecord) {
         {L"INTERFACE_RANGE", static_cast<HRESULT>(0x80040205), 0, 0, nullptr},
         {L"HRESULT 0x80070005", E_ACCESSDENIED, 0, 0, nullptr},
         {L"HRESULT 0x8007000G", E_INVALIDARG, 0, 0, nullptr}}) {
-    Bstr kind(SysAllocString(expected.kind));
+    win::Bstr kind(SysAllocString(expected.kind));
     EXCEPINFO exception = {};
-    Variant result;
-    EXPECT_EQ(Call(server_.Get(), L"Fail", DISPATCH_METHOD, {Text(kind)}, result.Get(), &exception), expected.hr)
+    win::Variant result;
+    EXPECT_EQ(Call(server_.get(), L"Fail", DISPATCH_METHOD, {Text(kind)}, result.get(), &exception), expected.hr)
         << expected.kind;
     EXPECT_EQ(exception.wCode, expected.code) << expected.kind;
     EXPECT_EQ(exception.scode, expected.scode) << expected.kind;
@@ -302,45 +302,45 @@ TEST_F(ServerClient, FailuresFillTheExceptionRecord) {
 }
 
 TEST_F(ServerClient, WindowsHandOutObjectsThroughTheirNativeObjectModel) {
-  Bstr name(SysAllocString(L"QuillaretTestServerWindow"));
-  Variant object_window, plain_window, destroyed;
-  ASSERT_EQ(Call(server_.Get(), L"CreateObjectWindow", DISPATCH_METHOD, {Text(name)}, object_window.Get()), S_OK);
-  ASSERT_EQ(Call(server_.Get(), L"CreatePlainWindow", DISPATCH_METHOD, {Text(name)}, plain_window.Get()), S_OK);
-  const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(object_window.Get()->lVal));
-  const HWND plain = reinterpret_cast<HWND>(static_cast<LONG_PTR>(plain_window.Get()->lVal));
-  EXPECT_EQ(FindWindowExW(nullptr, nullptr, name.Get(), nullptr) != nullptr, true);
+  win::Bstr name(SysAllocString(L"QuillaretTestServerWindow"));
+  win::Variant object_window, plain_window, destroyed;
+  ASSERT_EQ(Call(server_.get(), L"CreateObjectWindow", DISPATCH_METHOD, {Text(name)}, object_window.get()), S_OK);
+  ASSERT_EQ(Call(server_.get(), L"CreatePlainWindow", DISPATCH_METHOD, {Text(name)}, plain_window.get()), S_OK);
+  const HWND window = reinterpret_cast<HWND>(static_cast<LONG_PTR>(object_window.get()->lVal));
+  const HWND plain = reinterpret_cast<HWND>(static_cast<LONG_PTR>(plain_window.get()->lVal));
+  EXPECT_EQ(FindWindowExW(nullptr, nullptr, name.get(), nullptr) != nullptr, true);
 
-  ComRef<IDispatch> from_window;
-  ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_NATIVEOM, IID_IDispatch, from_window.PutVoid()), S_OK);
-  Variant echoed;
-  EXPECT_EQ(Call(from_window.Get(), L"Echo", DISPATCH_METHOD, {I4(4)}, echoed.Get()), S_OK);
-  EXPECT_EQ(echoed.Get()->lVal, 4);
+  win::ComPtr<IDispatch> from_window;
+  ASSERT_EQ(AccessibleObjectFromWindow(window, OBJID_NATIVEOM, IID_IDispatch, from_window.put_void()), S_OK);
+  win::Variant echoed;
+  EXPECT_EQ(Call(from_window.get(), L"Echo", DISPATCH_METHOD, {I4(4)}, echoed.get()), S_OK);
+  EXPECT_EQ(echoed.get()->lVal, 4);
   EXPECT_EQ(Count(L"LiveObjects"), 2);
-  from_window.Reset();
-  ComRef<IDispatch> none;
-  EXPECT_TRUE(FAILED(AccessibleObjectFromWindow(plain, OBJID_NATIVEOM, IID_IDispatch, none.PutVoid())));
+  from_window.reset();
+  win::ComPtr<IDispatch> none;
+  EXPECT_TRUE(FAILED(AccessibleObjectFromWindow(plain, OBJID_NATIVEOM, IID_IDispatch, none.put_void())));
 
-  ASSERT_EQ(Call(server_.Get(), L"DestroyWindows", DISPATCH_METHOD, {}, destroyed.Get()), S_OK);
-  EXPECT_EQ(destroyed.Get()->lVal, 2);
+  ASSERT_EQ(Call(server_.get(), L"DestroyWindows", DISPATCH_METHOD, {}, destroyed.get()), S_OK);
+  EXPECT_EQ(destroyed.get()->lVal, 2);
   EXPECT_FALSE(IsWindow(window));
   EXPECT_FALSE(IsWindow(plain));
 }
 
 TEST_F(ServerClient, RunningObjectIsTheServersUntilRevoked) {
-  Variant cookie;
-  ASSERT_EQ(Call(server_.Get(), L"RegisterRunning", DISPATCH_METHOD, {}, cookie.Get()), S_OK);
-  ComRef<IUnknown> running;
-  ASSERT_EQ(GetActiveObject(kServerClassId, nullptr, running.Put()), S_OK);
-  ComRef<IDispatch> dispatch;
-  ASSERT_EQ(running->QueryInterface(IID_IDispatch, dispatch.PutVoid()), S_OK);
-  Variant result;
-  EXPECT_EQ(Call(dispatch.Get(), L"Args", DISPATCH_METHOD, {}, result.Get()), S_OK);
+  win::Variant cookie;
+  ASSERT_EQ(Call(server_.get(), L"RegisterRunning", DISPATCH_METHOD, {}, cookie.get()), S_OK);
+  win::ComPtr<IUnknown> running;
+  ASSERT_EQ(GetActiveObject(kServerClassId, nullptr, running.put()), S_OK);
+  win::ComPtr<IDispatch> dispatch;
+  ASSERT_EQ(running->QueryInterface(IID_IDispatch, dispatch.put_void()), S_OK);
+  win::Variant result;
+  EXPECT_EQ(Call(dispatch.get(), L"Args", DISPATCH_METHOD, {}, result.get()), S_OK);
   EXPECT_NE(Calls().find(L"{\"object\":2,\"member\":\"Args\""), std::wstring::npos);
-  dispatch.Reset();
-  running.Reset();
+  dispatch.reset();
+  running.reset();
 
-  EXPECT_EQ(Call(server_.Get(), L"RevokeRunning", DISPATCH_METHOD, {*cookie.Get()}, nullptr), S_OK);
-  EXPECT_EQ(GetActiveObject(kServerClassId, nullptr, running.Put()), MK_E_UNAVAILABLE);
+  EXPECT_EQ(Call(server_.get(), L"RevokeRunning", DISPATCH_METHOD, {*cookie.get()}, nullptr), S_OK);
+  EXPECT_EQ(GetActiveObject(kServerClassId, nullptr, running.put()), MK_E_UNAVAILABLE);
 }
 
 }  // namespace

@@ -36,10 +36,10 @@ std::vector<Function> FunctionsOf(ITypeInfo* type_info, TYPEKIND* kind) {
   for (UINT i = 0; i < count; ++i) {
     FUNCDESC* function = nullptr;
     EXPECT_EQ(type_info->GetFuncDesc(i, &function), S_OK);
-    Bstr name;
+    win::Bstr name;
     UINT names = 0;
-    EXPECT_EQ(type_info->GetNames(function->memid, name.Put(), 1, &names), S_OK);
-    functions.push_back({std::wstring(name.Get()), function->memid, function->invkind, function->cParams});
+    EXPECT_EQ(type_info->GetNames(function->memid, name.put(), 1, &names), S_OK);
+    functions.push_back({std::wstring(name.get()), function->memid, function->invkind, function->cParams});
     type_info->ReleaseFuncDesc(function);
   }
   return functions;
@@ -48,13 +48,13 @@ std::vector<Function> FunctionsOf(ITypeInfo* type_info, TYPEKIND* kind) {
 // The object's first connection point's interface.
 IID EventInterfaceOf(IDispatch* object) {
   IID events = IID_NULL;
-  ComRef<IConnectionPointContainer> container;
-  ComRef<IConnectionPoint> point;
-  ComRef<IEnumConnectionPoints> points;
+  win::ComPtr<IConnectionPointContainer> container;
+  win::ComPtr<IConnectionPoint> point;
+  win::ComPtr<IEnumConnectionPoints> points;
   ULONG fetched = 0;
-  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())) &&
-      SUCCEEDED(container->EnumConnectionPoints(points.Put())) &&
-      points->Next(1, point.Put(), &fetched) == S_OK) {
+  if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.put_void())) &&
+      SUCCEEDED(container->EnumConnectionPoints(points.put())) &&
+      points->Next(1, point.put(), &fetched) == S_OK) {
     EXPECT_EQ(point->GetConnectionInterface(&events), S_OK);
   }
   return events;
@@ -63,14 +63,14 @@ IID EventInterfaceOf(IDispatch* object) {
 // The event interface's functions as the object's own type library
 // describes them; empty when it does not.
 std::vector<Function> EventsOf(IDispatch* object, TYPEKIND* kind, HRESULT* found) {
-  ComRef<ITypeInfo> type_info;
-  ComRef<ITypeLib> library;
+  win::ComPtr<ITypeInfo> type_info;
+  win::ComPtr<ITypeLib> library;
   UINT index = 0;
-  EXPECT_EQ(object->GetTypeInfo(0, 0, type_info.Put()), S_OK);
-  EXPECT_EQ(type_info->GetContainingTypeLib(library.Put(), &index), S_OK);
-  ComRef<ITypeInfo> events;
-  *found = library->GetTypeInfoOfGuid(EventInterfaceOf(object), events.Put());
-  return SUCCEEDED(*found) ? FunctionsOf(events.Get(), kind) : std::vector<Function>();
+  EXPECT_EQ(object->GetTypeInfo(0, 0, type_info.put()), S_OK);
+  EXPECT_EQ(type_info->GetContainingTypeLib(library.put(), &index), S_OK);
+  win::ComPtr<ITypeInfo> events;
+  *found = library->GetTypeInfoOfGuid(EventInterfaceOf(object), events.put());
+  return SUCCEEDED(*found) ? FunctionsOf(events.get(), kind) : std::vector<Function>();
 }
 
 class TypeInformation : public ProbedTest {};
@@ -78,8 +78,8 @@ class TypeInformation : public ProbedTest {};
 TEST_F(TypeInformation, EventInterfacesAsTheObjectsLibraryDescribesThem) {
   TYPEKIND kind = TKIND_MAX;
   HRESULT found = E_FAIL;
-  ComRef<IDispatch> server = Create(kServerProgId);
-  std::vector<Function> events = EventsOf(server.Get(), &kind, &found);
+  win::ComPtr<IDispatch> server = Create(kServerProgId);
+  std::vector<Function> events = EventsOf(server.get(), &kind, &found);
   EXPECT_EQ(kind, TKIND_DISPATCH);
   ASSERT_EQ(events.size(), 4u);  // a plain dispinterface: the first event first
   EXPECT_EQ(events[0].name, L"Pair");
@@ -89,30 +89,30 @@ TEST_F(TypeInformation, EventInterfacesAsTheObjectsLibraryDescribesThem) {
   EXPECT_EQ(events[2].parameters, 13);
   EXPECT_EQ(events[3].dispid, DISPID_EVENT_NOTE);
 
-  ComRef<IDispatch> dual = Create(kDualEventsProgId);
-  events = EventsOf(dual.Get(), &kind, &found);
+  win::ComPtr<IDispatch> dual = Create(kDualEventsProgId);
+  events = EventsOf(dual.get(), &kind, &found);
   EXPECT_EQ(kind, TKIND_DISPATCH);
   ASSERT_EQ(events.size(), 11u);  // the seven base methods, then the events
   EXPECT_EQ(events[0].name, L"QueryInterface");
   EXPECT_EQ(events[7].name, L"Pair");
   EXPECT_EQ(events[10].dispid, DISPID_EVENT_NOTE);
 
-  ComRef<IDispatch> foreign = Create(kForeignEventsProgId);
-  EXPECT_TRUE(IsEqualIID(EventInterfaceOf(foreign.Get()), kForeignEventsId));
-  EXPECT_TRUE(EventsOf(foreign.Get(), &kind, &found).empty());
+  win::ComPtr<IDispatch> foreign = Create(kForeignEventsProgId);
+  EXPECT_TRUE(IsEqualIID(EventInterfaceOf(foreign.get()), kForeignEventsId));
+  EXPECT_TRUE(EventsOf(foreign.get(), &kind, &found).empty());
   EXPECT_EQ(found, TYPE_E_ELEMENTNOTFOUND);
-  ComRef<ITypeLib> second;  // described, and registered, in the second library
-  ASSERT_EQ(LoadRegTypeLib(kForeignLibraryId, 1, 0, 0, second.Put()), S_OK);
-  ComRef<ITypeInfo> foreign_events;
-  EXPECT_EQ(second->GetTypeInfoOfGuid(kForeignEventsId, foreign_events.Put()), S_OK);
+  win::ComPtr<ITypeLib> second;  // described, and registered, in the second library
+  ASSERT_EQ(LoadRegTypeLib(kForeignLibraryId, 1, 0, 0, second.put()), S_OK);
+  win::ComPtr<ITypeInfo> foreign_events;
+  EXPECT_EQ(second->GetTypeInfoOfGuid(kForeignEventsId, foreign_events.put()), S_OK);
 }
 
 TEST_F(TypeInformation, MembersForReflection) {
-  ComRef<IDispatch> server = Create(kServerProgId);
-  ComRef<ITypeInfo> type_info;
-  ASSERT_EQ(server->GetTypeInfo(0, 0, type_info.Put()), S_OK);
+  win::ComPtr<IDispatch> server = Create(kServerProgId);
+  win::ComPtr<ITypeInfo> type_info;
+  ASSERT_EQ(server->GetTypeInfo(0, 0, type_info.put()), S_OK);
   TYPEKIND kind = TKIND_MAX;
-  std::vector<Function> members = FunctionsOf(type_info.Get(), &kind);
+  std::vector<Function> members = FunctionsOf(type_info.get(), &kind);
   // After the base methods, the members inherited from ITestEventSource.
   ASSERT_GT(members.size(), 7u);
   EXPECT_EQ(members[6].name, L"Invoke");
@@ -130,37 +130,37 @@ TEST_F(TypeInformation, MembersForReflection) {
   EXPECT_EQ(value[1].parameters, 1);
   EXPECT_EQ(names.size(), 2u);
 
-  ComRef<IDispatch> empty = Create(kEmptyProgId);
-  type_info.Reset();
-  ASSERT_EQ(empty->GetTypeInfo(0, 0, type_info.Put()), S_OK);
-  EXPECT_EQ(FunctionsOf(type_info.Get(), &kind).size(), 7u);
-  ComRef<IConnectionPointContainer> container;
-  EXPECT_EQ(empty->QueryInterface(IID_IConnectionPointContainer, container.PutVoid()), E_NOINTERFACE);
+  win::ComPtr<IDispatch> empty = Create(kEmptyProgId);
+  type_info.reset();
+  ASSERT_EQ(empty->GetTypeInfo(0, 0, type_info.put()), S_OK);
+  EXPECT_EQ(FunctionsOf(type_info.get(), &kind).size(), 7u);
+  win::ComPtr<IConnectionPointContainer> container;
+  EXPECT_EQ(empty->QueryInterface(IID_IConnectionPointContainer, container.put_void()), E_NOINTERFACE);
 
-  ComRef<IDispatch> bare = Create(kNoTypeInfoProgId);
+  win::ComPtr<IDispatch> bare = Create(kNoTypeInfoProgId);
   UINT count = 1;
   EXPECT_EQ(bare->GetTypeInfoCount(&count), S_OK);
   EXPECT_EQ(count, 0u);
-  type_info.Reset();
-  EXPECT_EQ(bare->GetTypeInfo(0, 0, type_info.Put()), E_NOTIMPL);
-  EXPECT_TRUE(IsEqualIID(EventInterfaceOf(bare.Get()), kServerEventsId));
+  type_info.reset();
+  EXPECT_EQ(bare->GetTypeInfo(0, 0, type_info.put()), E_NOTIMPL);
+  EXPECT_TRUE(IsEqualIID(EventInterfaceOf(bare.get()), kServerEventsId));
 }
 
 TEST_F(TypeInformation, ReflectingCallsAreRecordedOnlyWhenAsked) {
-  ComRef<IDispatch> server = Create(kServerProgId);
-  ComRef<ITypeInfo> type_info;
+  win::ComPtr<IDispatch> server = Create(kServerProgId);
+  win::ComPtr<ITypeInfo> type_info;
   UINT count = 0;
-  ASSERT_EQ(server->GetTypeInfo(0, 0, type_info.Put()), S_OK);
+  ASSERT_EQ(server->GetTypeInfo(0, 0, type_info.put()), S_OK);
   EXPECT_EQ(Calls(), L"[]");
 
   SetProbe(L"RecordTypeCalls", true);
-  ASSERT_EQ(Call(probe_.Get(), L"Reset", DISPATCH_METHOD, {}, nullptr), S_OK);
+  ASSERT_EQ(Call(probe_.get(), L"Reset", DISPATCH_METHOD, {}, nullptr), S_OK);
   EXPECT_EQ(server->GetTypeInfoCount(&count), S_OK);
-  type_info.Reset();
-  EXPECT_EQ(server->GetTypeInfo(0, 0, type_info.Put()), S_OK);
-  EventInterfaceOf(server.Get());
-  Variant result;
-  EXPECT_EQ(Call(server.Get(), L"Zulu", DISPATCH_METHOD, {}, result.Get()), S_OK);
+  type_info.reset();
+  EXPECT_EQ(server->GetTypeInfo(0, 0, type_info.put()), S_OK);
+  EventInterfaceOf(server.get());
+  win::Variant result;
+  EXPECT_EQ(Call(server.get(), L"Zulu", DISPATCH_METHOD, {}, result.get()), S_OK);
   EXPECT_EQ(Calls(),
             L"[{\"object\":1,\"call\":\"GetTypeInfoCount\",\"hr\":0},"
             L"{\"object\":1,\"call\":\"GetTypeInfo\",\"hr\":0},"

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "control.h"
-#include "resources.h"
+#include "win-owners/handles.h"
 
 namespace wincontrol {
 
@@ -40,7 +40,7 @@ bool UnderWine() {
 }
 
 bool ProcessIsElevated() {
-  KernelHandle token;
+  win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
   TOKEN_ELEVATION elevation = {};
   DWORD size = 0;
@@ -93,18 +93,17 @@ Napi::Value Reset(const Napi::CallbackInfo& info) {
 // FormatMessageW gives it, in UTF-8.
 Napi::Value SystemMessage(const Napi::CallbackInfo& info) {
   DWORD code = static_cast<DWORD>(info[0].As<Napi::Number>().Uint32Value());
-  LPWSTR message = nullptr;
+  win::UniqueLocalMemory<wchar_t> message;
   DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                     FORMAT_MESSAGE_IGNORE_INSERTS,
                                 nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
-  LocalMemory owner(message);
+                                reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
   std::string text;
   if (length && message) {
-    int bytes = WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, message.get(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     text.resize(bytes > 0 ? static_cast<size_t>(bytes) : 0);
     if (bytes > 0)
-      WideCharToMultiByte(CP_UTF8, 0, message, static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
+      WideCharToMultiByte(CP_UTF8, 0, message.get(), static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
   }
   return Napi::String::New(info.Env(), text);
 }

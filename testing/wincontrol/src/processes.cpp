@@ -3,13 +3,13 @@
 #include <vector>
 
 #include "control.h"
-#include "resources.h"
+#include "win-owners/handles.h"
 
 namespace wincontrol {
 namespace {
 
 struct Child {
-  KernelHandle process;
+  win::UniqueHandle process;
   DWORD id;
 };
 std::vector<Child> children;
@@ -28,17 +28,17 @@ Napi::Value StartProcess(const Napi::CallbackInfo& info) {
   if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW | priorityClass,
                       nullptr, nullptr, &startup, &started))
     throw Napi::Error::New(env, "CreateProcessW failed");
-  KernelHandle thread(started.hThread);
+  win::UniqueHandle thread(started.hThread);
   // Wine gives a new process the normal class whatever the creation flags say.
   SetPriorityClass(started.hProcess, priorityClass);
-  children.push_back(Child{KernelHandle(started.hProcess), started.dwProcessId});
+  children.push_back(Child{win::UniqueHandle(started.hProcess), started.dwProcessId});
   return Napi::Number::New(env, static_cast<double>(started.dwProcessId));
 }
 
 // processPriority(pid): the class of a live process, or undefined.
 Napi::Value ProcessPriority(const Napi::CallbackInfo& info) {
   Napi::Env env = info.Env();
-  KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info[0].ToNumber().Uint32Value()));
+  win::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, info[0].ToNumber().Uint32Value()));
   DWORD exitCode = 0;
   if (!process.get() || !GetExitCodeProcess(process.get(), &exitCode) || exitCode != STILL_ACTIVE)
     return env.Undefined();

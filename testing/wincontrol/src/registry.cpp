@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "control.h"
-#include "resources.h"
+#include "win-owners/handles.h"
 
 namespace wincontrol {
 namespace {
@@ -17,7 +17,7 @@ Napi::Value WriteRawValue(const Napi::CallbackInfo& info) {
   std::wstring name = WideFrom(info[2]);
   DWORD type = info[3].ToNumber().Uint32Value();
   Napi::Buffer<uint8_t> data = info[4].As<Napi::Buffer<uint8_t>>();
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegCreateKeyExW(RootFrom(info[0]), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                    KEY_SET_VALUE, nullptr, key.put(), nullptr);
   if (status == ERROR_SUCCESS)
@@ -30,7 +30,7 @@ Napi::Value ReadRawValue(const Napi::CallbackInfo& info) {
   Napi::Env env = info.Env();
   std::wstring path = WideFrom(info[1]);
   std::wstring name = WideFrom(info[2]);
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   if (RegOpenKeyExW(RootFrom(info[0]), path.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
     return env.Undefined();
   DWORD type = 0;
@@ -51,7 +51,7 @@ Napi::Value ReadRawValue(const Napi::CallbackInfo& info) {
 Napi::Value SaveHive(const Napi::CallbackInfo& info) {
   std::wstring path = WideFrom(info[1]);
   std::wstring file = WideFrom(info[2]);
-  RegistryKey key;
+  win::UniqueRegistryKey key;
   LSTATUS status = RegOpenKeyExW(RootFrom(info[0]), path.c_str(), 0, KEY_READ, key.put());
   if (status == ERROR_SUCCESS) {
     bool enabled = EnablePrivilege(L"SeBackupPrivilege", true);
@@ -116,7 +116,7 @@ void ResetRegistry() {
   RegDeleteTreeW(HKEY_CURRENT_USER, kUserTestRoot);
   RegDeleteKeyW(HKEY_CURRENT_USER, kUserTestRoot);
   for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-    RegistryKey software;
+    win::UniqueRegistryKey software;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS | view, software.put()) != ERROR_SUCCESS)
       continue;
     const wchar_t* name = kMachineTestRoot + wcslen(L"SOFTWARE\\");

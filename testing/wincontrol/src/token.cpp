@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "control.h"
-#include "resources.h"
+#include "win-owners/handles.h"
 
 namespace wincontrol {
 namespace {
@@ -19,7 +19,7 @@ struct PrivilegeState {
 std::optional<PrivilegeState> ReadPrivilege(const wchar_t* name) {
   LUID luid;
   if (!LookupPrivilegeValueW(nullptr, name, &luid)) return std::nullopt;
-  KernelHandle token;
+  win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return std::nullopt;
   DWORD size = 0;
   GetTokenInformation(token.get(), TokenPrivileges, nullptr, 0, &size);
@@ -74,7 +74,7 @@ Napi::Value SetPrivilege(const Napi::CallbackInfo& info) {
 
 bool EnablePrivilege(const wchar_t* name, bool enable) {
   RememberInitialState(name);
-  KernelHandle token;
+  win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.put())) return false;
   TOKEN_PRIVILEGES record = {};
   record.PrivilegeCount = 1;
