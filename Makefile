@@ -1,5 +1,5 @@
 # Every target installs what it needs first (scripts/setup.sh, quick when done).
-.PHONY: all setup build package test check test-asan fuzz demo bench clean
+.PHONY: all setup build package test check format test-asan fuzz demo bench clean
 
 all: build
 
@@ -22,6 +22,10 @@ test:
 # make check PKG=<deliverable>: build and test one deliverable.
 check:
 	@bash scripts/check.sh $(PKG)
+
+# Formats every C and C++ source in the house style (.clang-format).
+format:
+	@bash scripts/format.sh
 
 test-asan:
 	@bash scripts/test-asan.sh

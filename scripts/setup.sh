@@ -18,6 +18,7 @@ packages=(
   cmake make g++ ninja-build
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   clang lld llvm
+  clang-format # the house style, checked by make test (scripts/format.sh)
   wine wine64 libwine-dev xvfb xauth
   zip unzip # the host's package (scripts/package.sh) and its check
   googletest

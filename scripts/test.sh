@@ -16,6 +16,10 @@ passed=0
 failed=0
 . scripts/suites.sh
 
+# The house style: one check, failed by any source clang-format would change.
+echo "== The house style (scripts/format.sh --check)"
+if bash scripts/format.sh --check; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+
 ctest_args=(--output-on-failure -j "$(nproc)")
 run_suite "Windows tests (Wine)" "$logs/win.log" \
   testing/bed/winebed.sh build/wine-prefix ctest --test-dir build/win "${ctest_args[@]}"
