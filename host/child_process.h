@@ -5,12 +5,12 @@
 // deleted through this interface), so the interface needs no virtual
 // destructor and each mode's table holds run() alone.
 class ChildProcess {
-public:
-    virtual void run() = 0;
+ public:
+  virtual void run() = 0;
 
-protected:
-    ChildProcess() = default;
-    ~ChildProcess() = default;
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
+ protected:
+  ChildProcess() = default;
+  ~ChildProcess() = default;
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
 };

@@ -8,20 +8,20 @@
 // The "--cleanup" mode: waits for the installer, then removes its leftover
 // folders and, with "--delme", the program itself.
 class QuillaretWorkspaceClenup : public ChildProcess {
-public:
-    QuillaretWorkspaceClenup(int argc, char** argv) : argv(argv), argc(argc) {}
-    void run() override;
+ public:
+  QuillaretWorkspaceClenup(int argc, char** argv) : argv(argv), argc(argc) {}
+  void run() override;
 
-private:
-    char** argv;
-    int argc;
+ private:
+  char** argv;
+  int argc;
 };
 
 // What the arguments after "--cleanup" ask for.
 struct CleanupOptions {
-    bool deleteSelf = false;
-    std::string pidArgument; // the last "--pid" argument seen, whole
-    std::string pidText;     // what follows its first '=' ("--pid" without one)
+  bool deleteSelf = false;
+  std::string pidArgument;  // the last "--pid" argument seen, whole
+  std::string pidText;      // what follows its first '=' ("--pid" without one)
 };
 
 // Reads argv[2] .. argv[argc-1]; exact, case-sensitive comparisons, and a

@@ -6,7 +6,7 @@
 // Console texts of the modes, written to the C runtime's standard output
 // (never standard error), in the order they are written.
 void writeOut(std::string_view text);
-void writeOut(long long number); // in decimal
+void writeOut(long long number);  // in decimal
 void flushOut();
 
 // The ANSI code page form of a wide text, for console messages only: a letter

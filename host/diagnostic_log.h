@@ -14,24 +14,24 @@
 // system call: a narrow form would pass through the ANSI code page, where a
 // user name such as Женя has no letters.
 class DiagnosticLog {
-public:
-    explicit DiagnosticLog(std::string switchName);
+ public:
+  explicit DiagnosticLog(std::string switchName);
 
-    bool isEnabled() const;
-    void open(const std::wstring& folder);
-    void write(const std::string& message);
-    void close();
-    void prune(const std::wstring& folder);
+  bool isEnabled() const;
+  void open(const std::wstring& folder);
+  void write(const std::string& message);
+  void close();
+  void prune(const std::wstring& folder);
 
-    // Files are named "log_" + date + ".txt"; at most this many are kept.
-    static constexpr std::size_t kMaxFiles = 20;
+  // Files are named "log_" + date + ".txt"; at most this many are kept.
+  static constexpr std::size_t kMaxFiles = 20;
 
-private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> stream;
-    std::string switchName;
+ private:
+  struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+  };
+  std::unique_ptr<std::FILE, FileCloser> stream;
+  std::string switchName;
 };
 
 // "[" + time + "] " + message + "\r\n", time as "%d-%m-%Y %H:%M:%S".

@@ -12,55 +12,52 @@ namespace {
 // ShellExecuteEx asks of its callers (verbs carried out by shell extensions
 // need COM); left again only if this object entered it.
 class ShellApartment {
-public:
-    ShellApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
-    ~ShellApartment()
-    {
-        if (SUCCEEDED(result)) {
-            CoUninitialize();
-        }
+ public:
+  ShellApartment() : result(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)) {}
+  ~ShellApartment() {
+    if (SUCCEEDED(result)) {
+      CoUninitialize();
     }
-    ShellApartment(const ShellApartment&) = delete;
-    ShellApartment& operator=(const ShellApartment&) = delete;
+  }
+  ShellApartment(const ShellApartment&) = delete;
+  ShellApartment& operator=(const ShellApartment&) = delete;
 
-private:
-    HRESULT result;
+ private:
+  HRESULT result;
 };
 
-} // namespace
+}  // namespace
 
-void QuillaretWorkspaceElevate::run()
-{
-    if (argc < 3) {
-        return;
-    }
-    writeOut("Run as: ");
-    writeOut(argv[2]);
-    writeOut(argc);
-    std::string parameters = buildElevatedParameters(argc, argv);
+void QuillaretWorkspaceElevate::run() {
+  if (argc < 3) {
+    return;
+  }
+  writeOut("Run as: ");
+  writeOut(argv[2]);
+  writeOut(argc);
+  std::string parameters = buildElevatedParameters(argc, argv);
 
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = 0;
-    info.hwnd = nullptr;
-    info.lpVerb = "runas";
-    info.lpFile = argv[2];
-    info.lpParameters = parameters.c_str();
-    info.lpDirectory = nullptr;
-    info.nShow = SW_SHOWNORMAL;
-    info.hInstApp = nullptr;
-    // Not waited for and not reported: a declined prompt is no error here.
-    ShellApartment apartment;
-    ShellExecuteExA(&info);
+  SHELLEXECUTEINFOA info{};
+  info.cbSize = sizeof info;
+  info.fMask = 0;
+  info.hwnd = nullptr;
+  info.lpVerb = "runas";
+  info.lpFile = argv[2];
+  info.lpParameters = parameters.c_str();
+  info.lpDirectory = nullptr;
+  info.nShow = SW_SHOWNORMAL;
+  info.hInstApp = nullptr;
+  // Not waited for and not reported: a declined prompt is no error here.
+  ShellApartment apartment;
+  ShellExecuteExA(&info);
 }
 
-std::string buildElevatedParameters(int argc, char** argv)
-{
-    std::string parameters;
-    for (int i = 2; i < argc; ++i) {
-        parameters += ' ';
-        parameters += argv[i];
-    }
-    parameters += " \"--adminprivilege\"";
-    return parameters;
+std::string buildElevatedParameters(int argc, char** argv) {
+  std::string parameters;
+  for (int i = 2; i < argc; ++i) {
+    parameters += ' ';
+    parameters += argv[i];
+  }
+  parameters += " \"--adminprivilege\"";
+  return parameters;
 }

@@ -7,13 +7,13 @@
 // The "\"--elevate\"" mode: starts argv[2] through the shell's "runas" verb
 // with the remaining arguments and "\"--adminprivilege\"" appended.
 class QuillaretWorkspaceElevate : public ChildProcess {
-public:
-    QuillaretWorkspaceElevate(int argc, char** argv) : argv(argv), argc(argc) {}
-    void run() override;
+ public:
+  QuillaretWorkspaceElevate(int argc, char** argv) : argv(argv), argc(argc) {}
+  void run() override;
 
-private:
-    char** argv;
-    int argc;
+ private:
+  char** argv;
+  int argc;
 };
 
 // " argv[2] ... argv[argc-1] \"--adminprivilege\"", arguments unquoted.

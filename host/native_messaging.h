@@ -9,16 +9,16 @@
 // The default mode: one framed request from the browser on standard input,
 // one framed reply on standard output, answered by the desktop application.
 class QuillaretWorkspaceProcess : public ChildProcess {
-public:
-    QuillaretWorkspaceProcess();
-    void run() override;
+ public:
+  QuillaretWorkspaceProcess();
+  void run() override;
 
-private:
-    std::string readRequest();
-    void sendResponse(std::string output);
+ private:
+  std::string readRequest();
+  void sendResponse(std::string output);
 
-    std::string request;
-    DiagnosticLog log;
+  std::string request;
+  DiagnosticLog log;
 };
 
 // Request words that may reach the command interpreter: ASCII letters and

@@ -117,8 +117,7 @@ class Variant {
 // Keeps a SAFEARRAY's data in place while its elements are read or written.
 class SafeArrayDataLock {
  public:
-  explicit SafeArrayDataLock(SAFEARRAY* array) noexcept
-      : array_(SUCCEEDED(SafeArrayLock(array)) ? array : nullptr) {}
+  explicit SafeArrayDataLock(SAFEARRAY* array) noexcept : array_(SUCCEEDED(SafeArrayLock(array)) ? array : nullptr) {}
   ~SafeArrayDataLock() {
     if (array_ != nullptr) SafeArrayUnlock(array_);
   }

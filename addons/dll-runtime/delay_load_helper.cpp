@@ -28,8 +28,8 @@ DelayLoadProc ImportOf(const ImgDelayDescr& descriptor, FARPROC* entry) {
     import.dwOrdinal = static_cast<DWORD>(IMAGE_ORDINAL64(names[index].u1.Ordinal));
   } else {
     import.fImportByName = TRUE;
-    import.szProcName = reinterpret_cast<LPCSTR>(
-        FromRva<IMAGE_IMPORT_BY_NAME>(static_cast<RVA>(names[index].u1.AddressOfData))->Name);
+    import.szProcName =
+        reinterpret_cast<LPCSTR>(FromRva<IMAGE_IMPORT_BY_NAME>(static_cast<RVA>(names[index].u1.AddressOfData))->Name);
   }
   return import;
 }

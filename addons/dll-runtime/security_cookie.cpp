@@ -13,8 +13,7 @@ uintptr_t __security_cookie = stack_cookie::kDefault;
 // Leaves a cookie the loader has already replaced as it is. Never protected
 // itself: it changes the value its own frame would be checked against.
 __attribute__((no_stack_protector)) void __cdecl __security_init_cookie() {
-  if (__security_cookie == stack_cookie::kDefault || __security_cookie == 0)
-    __security_cookie = stack_cookie::Fresh();
+  if (__security_cookie == stack_cookie::kDefault || __security_cookie == 0) __security_cookie = stack_cookie::Fresh();
 }
 
 // A frame whose cookie changed was overrun: nothing of the process can be

@@ -24,8 +24,7 @@ namespace {
 // other from the C runtime's start-up code, which is not protected, so no
 // protected frame is live while the value changes.
 __attribute__((constructor, no_stack_protector)) void InitializeGuard() {
-  if (__stack_chk_guard == stack_cookie::kDefault || __stack_chk_guard == 0)
-    __stack_chk_guard = stack_cookie::Fresh();
+  if (__stack_chk_guard == stack_cookie::kDefault || __stack_chk_guard == 0) __stack_chk_guard = stack_cookie::Fresh();
 }
 
 }  // namespace

@@ -15,8 +15,8 @@ namespace napi_utils {
 
 // The one function an addon exports. Each addon defines kMethod.
 struct MethodExport {
-    const char* name;
-    Napi::Value (*callback)(const Napi::CallbackInfo&);
+  const char* name;
+  Napi::Value (*callback)(const Napi::CallbackInfo&);
 };
 extern const MethodExport kMethod;
 
@@ -41,21 +41,20 @@ void ReportException(const char* description);
 // Runs one method call: `work` returns the method's result (text or boolean).
 // Every exception, from the argument dump on, ends as a trace line and null.
 template <typename Work>
-Napi::Value RunMethod(const Napi::CallbackInfo& info, const char* methodName, Work work)
-{
-    Napi::Env env = info.Env();
-    try {
-        BeginMethod(info, methodName);
-        State().ErrorPending = false;
-        auto result = work();
-        EndMethod(result);
-        return ToScript(env, result);
-    } catch (const std::exception& error) {
-        ReportException(error.what());
-    } catch (...) {
-        ReportException("...");
-    }
-    return env.Null();
+Napi::Value RunMethod(const Napi::CallbackInfo& info, const char* methodName, Work work) {
+  Napi::Env env = info.Env();
+  try {
+    BeginMethod(info, methodName);
+    State().ErrorPending = false;
+    auto result = work();
+    EndMethod(result);
+    return ToScript(env, result);
+  } catch (const std::exception& error) {
+    ReportException(error.what());
+  } catch (...) {
+    ReportException("...");
+  }
+  return env.Null();
 }
 
-} // namespace napi_utils
+}  // namespace napi_utils

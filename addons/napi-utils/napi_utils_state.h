@@ -39,18 +39,15 @@
 namespace napi_utils {
 
 struct BuildOptions {
-    const char* moduleName;
-    int version;
-    bool debugAtLoad;
-    bool moduleNameTraces;
-    bool shortType;
+  const char* moduleName;
+  int version;
+  bool debugAtLoad;
+  bool moduleNameTraces;
+  bool shortType;
 };
 
 inline constexpr BuildOptions kBuild{
-    NAPI_UTILS_MODULE_NAME,
-    NAPI_UTILS_VERSION,
-    NAPI_UTILS_DEBUG_AT_LOAD != 0,
-    NAPI_UTILS_MODULE_NAME_TRACES != 0,
+    NAPI_UTILS_MODULE_NAME,     NAPI_UTILS_VERSION, NAPI_UTILS_DEBUG_AT_LOAD != 0, NAPI_UTILS_MODULE_NAME_TRACES != 0,
     NAPI_UTILS_SHORT_TYPE != 0,
 };
 
@@ -59,11 +56,11 @@ inline constexpr std::size_t kErrorTextSize = 1024;
 inline constexpr std::size_t kDebugValueSize = 260;
 
 struct NapiUtilsState {
-    const char* ModuleName = nullptr;
-    char ContextLabel[kContextLabelSize] = {};
-    bool Verbose = false;
-    bool ErrorPending = false;
-    std::string LastError;
+  const char* ModuleName = nullptr;
+  char ContextLabel[kContextLabelSize] = {};
+  bool Verbose = false;
+  bool ErrorPending = false;
+  std::string LastError;
 };
 
 NapiUtilsState& State();
@@ -93,4 +90,4 @@ void ReportError(const char* message);
 // "ERROR " followed by the formatted text, printed and returned.
 std::string ErrorResult(const char* format, ...) NAPI_UTILS_PRINTF(1, 2);
 
-} // namespace napi_utils
+}  // namespace napi_utils

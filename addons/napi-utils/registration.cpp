@@ -8,39 +8,37 @@
 
 namespace {
 
-napi_value RegisterAddon(napi_env env, napi_value exports)
-{
-    return Napi::RegisterModule(env, exports, napi_utils::InitModule);
+napi_value RegisterAddon(napi_env env, napi_value exports) {
+  return Napi::RegisterModule(env, exports, napi_utils::InitModule);
 }
 
 napi_module addonModule = {
-    1,                 // nm_version
-    0,                 // nm_flags
-    __FILE__,          // nm_filename
-    RegisterAddon,     // nm_register_func
-    "addon",           // nm_modname
-    nullptr,           // nm_priv
+    1,              // nm_version
+    0,              // nm_flags
+    __FILE__,       // nm_filename
+    RegisterAddon,  // nm_register_func
+    "addon",        // nm_modname
+    nullptr,        // nm_priv
     {nullptr, nullptr, nullptr, nullptr},
 };
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
-static void __cdecl _register_addon(void)
-{
-    if (napi_utils::kBuild.debugAtLoad) {
-        napi_utils::ReadDebugSwitch(napi_utils::kBuild.moduleName);
-    }
-    napi_module_register(&addonModule);
+static void __cdecl _register_addon(void) {
+  if (napi_utils::kBuild.debugAtLoad) {
+    napi_utils::ReadDebugSwitch(napi_utils::kBuild.moduleName);
+  }
+  napi_module_register(&addonModule);
 }
 
 #if defined(_MSC_VER)
 #pragma section(".CRT$XCU", read)
 __declspec(dllexport, allocate(".CRT$XCU")) void(__cdecl* _register_addon_)(void) = _register_addon;
 #else
-__declspec(dllexport) __attribute__((section(".CRT$XCU"), used))
-void(__cdecl* _register_addon_)(void) = _register_addon;
+__declspec(dllexport)
+    __attribute__((section(".CRT$XCU"), used)) void(__cdecl* _register_addon_)(void) = _register_addon;
 #endif
 
-} // extern "C"
+}  // extern "C"

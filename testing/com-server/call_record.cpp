@@ -53,8 +53,10 @@ CallEntry::CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD
   text_ = L"{\"object\":";
   AppendJsonInteger(text_, object_id);
   text_ += L",\"member\":";
-  if (member == nullptr) text_ += L"null";
-  else AppendJsonText(text_, member);
+  if (member == nullptr)
+    text_ += L"null";
+  else
+    AppendJsonText(text_, member);
   text_ += L",\"dispid\":";
   AppendJsonInteger(text_, dispid);
   text_ += L",\"flags\":";

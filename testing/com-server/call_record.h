@@ -95,8 +95,7 @@ namespace test_server {
 // switched off.
 class CallEntry {
  public:
-  CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD flags, LCID lcid,
-            const DISPPARAMS& params);
+  CallEntry(ULONG object_id, const wchar_t* member, DISPID dispid, WORD flags, LCID lcid, const DISPPARAMS& params);
   // Adds "name": value to the entry.
   void Note(const wchar_t* name, bool value);
   void Append(HRESULT outcome);

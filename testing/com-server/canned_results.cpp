@@ -148,20 +148,86 @@ struct Kind {
 };
 
 const Kind kKinds[] = {
-    {L"I1", [](VARIANT* r) { r->vt = VT_I1; r->cVal = -5; return S_OK; }},
-    {L"UI1", [](VARIANT* r) { r->vt = VT_UI1; r->bVal = 255; return S_OK; }},
-    {L"I2", [](VARIANT* r) { r->vt = VT_I2; r->iVal = -1; return S_OK; }},
-    {L"UI2", [](VARIANT* r) { r->vt = VT_UI2; r->uiVal = 65535; return S_OK; }},
-    {L"I4", [](VARIANT* r) { r->vt = VT_I4; r->lVal = -7; return S_OK; }},
-    {L"UI4", [](VARIANT* r) { r->vt = VT_UI4; r->ulVal = 4294967295u; return S_OK; }},
-    {L"I8", [](VARIANT* r) { r->vt = VT_I8; r->llVal = 1234; return S_OK; }},
-    {L"UI8", [](VARIANT* r) { r->vt = VT_UI8; r->ullVal = 1ull << 53; return S_OK; }},
-    {L"INT", [](VARIANT* r) { r->vt = VT_INT; r->intVal = -9; return S_OK; }},
-    {L"UINT", [](VARIANT* r) { r->vt = VT_UINT; r->uintVal = 9; return S_OK; }},
-    {L"R4", [](VARIANT* r) { r->vt = VT_R4; r->fltVal = 1.5f; return S_OK; }},
-    {L"R8", [](VARIANT* r) { r->vt = VT_R8; r->dblVal = 2.25; return S_OK; }},
-    {L"CY", [](VARIANT* r) { r->vt = VT_CY; r->cyVal.int64 = 123456; return S_OK; }},
-    {L"DECIMAL", [](VARIANT* r) {
+    {L"I1",
+     [](VARIANT* r) {
+       r->vt = VT_I1;
+       r->cVal = -5;
+       return S_OK;
+     }},
+    {L"UI1",
+     [](VARIANT* r) {
+       r->vt = VT_UI1;
+       r->bVal = 255;
+       return S_OK;
+     }},
+    {L"I2",
+     [](VARIANT* r) {
+       r->vt = VT_I2;
+       r->iVal = -1;
+       return S_OK;
+     }},
+    {L"UI2",
+     [](VARIANT* r) {
+       r->vt = VT_UI2;
+       r->uiVal = 65535;
+       return S_OK;
+     }},
+    {L"I4",
+     [](VARIANT* r) {
+       r->vt = VT_I4;
+       r->lVal = -7;
+       return S_OK;
+     }},
+    {L"UI4",
+     [](VARIANT* r) {
+       r->vt = VT_UI4;
+       r->ulVal = 4294967295u;
+       return S_OK;
+     }},
+    {L"I8",
+     [](VARIANT* r) {
+       r->vt = VT_I8;
+       r->llVal = 1234;
+       return S_OK;
+     }},
+    {L"UI8",
+     [](VARIANT* r) {
+       r->vt = VT_UI8;
+       r->ullVal = 1ull << 53;
+       return S_OK;
+     }},
+    {L"INT",
+     [](VARIANT* r) {
+       r->vt = VT_INT;
+       r->intVal = -9;
+       return S_OK;
+     }},
+    {L"UINT",
+     [](VARIANT* r) {
+       r->vt = VT_UINT;
+       r->uintVal = 9;
+       return S_OK;
+     }},
+    {L"R4",
+     [](VARIANT* r) {
+       r->vt = VT_R4;
+       r->fltVal = 1.5f;
+       return S_OK;
+     }},
+    {L"R8",
+     [](VARIANT* r) {
+       r->vt = VT_R8;
+       r->dblVal = 2.25;
+       return S_OK;
+     }},
+    {L"CY",
+     [](VARIANT* r) {
+       r->vt = VT_CY;
+       r->cyVal.int64 = 123456;
+       return S_OK;
+     }},
+    {L"DECIMAL",
+     [](VARIANT* r) {
        // The DECIMAL overlays the whole VARIANT: set it first, then vt.
        r->decVal.scale = 2;
        r->decVal.sign = DECIMAL_NEG;
@@ -170,25 +236,70 @@ const Kind kKinds[] = {
        r->vt = VT_DECIMAL;
        return S_OK;
      }},
-    {L"ERROR", [](VARIANT* r) { r->vt = VT_ERROR; r->scode = E_ABORT; return S_OK; }},
-    {L"EMPTY", [](VARIANT* r) { r->vt = VT_EMPTY; return S_OK; }},
-    {L"NULL", [](VARIANT* r) { r->vt = VT_NULL; return S_OK; }},
-    {L"DATE", [](VARIANT* r) { r->vt = VT_DATE; r->date = 1000.5; return S_OK; }},
-    {L"BOOL_TRUE", [](VARIANT* r) { r->vt = VT_BOOL; r->boolVal = VARIANT_TRUE; return S_OK; }},
-    {L"BOOL_ONE", [](VARIANT* r) { r->vt = VT_BOOL; r->boolVal = 1; return S_OK; }},
+    {L"ERROR",
+     [](VARIANT* r) {
+       r->vt = VT_ERROR;
+       r->scode = E_ABORT;
+       return S_OK;
+     }},
+    {L"EMPTY",
+     [](VARIANT* r) {
+       r->vt = VT_EMPTY;
+       return S_OK;
+     }},
+    {L"NULL",
+     [](VARIANT* r) {
+       r->vt = VT_NULL;
+       return S_OK;
+     }},
+    {L"DATE",
+     [](VARIANT* r) {
+       r->vt = VT_DATE;
+       r->date = 1000.5;
+       return S_OK;
+     }},
+    {L"BOOL_TRUE",
+     [](VARIANT* r) {
+       r->vt = VT_BOOL;
+       r->boolVal = VARIANT_TRUE;
+       return S_OK;
+     }},
+    {L"BOOL_ONE",
+     [](VARIANT* r) {
+       r->vt = VT_BOOL;
+       r->boolVal = 1;
+       return S_OK;
+     }},
     {L"BSTR", [](VARIANT* r) { return SetText(r, L"text", 4); }},
     {L"BSTR_NUL", [](VARIANT* r) { return SetText(r, L"ab\0cd", 5); }},
     {L"BSTR_EMPTY", [](VARIANT* r) { return SetText(r, L"", 0); }},
     {L"BSTR_LONG", LongText},
-    {L"BSTR_NULL", [](VARIANT* r) { r->vt = VT_BSTR; r->bstrVal = nullptr; return S_OK; }},
-    {L"OBJECT", [](VARIANT* r) { r->vt = VT_DISPATCH; r->pdispVal = NewTestServer(); return S_OK; }},
-    {L"NULL_OBJECT", [](VARIANT* r) { r->vt = VT_DISPATCH; r->pdispVal = nullptr; return S_OK; }},
-    {L"UNKNOWN", [](VARIANT* r) {
+    {L"BSTR_NULL",
+     [](VARIANT* r) {
+       r->vt = VT_BSTR;
+       r->bstrVal = nullptr;
+       return S_OK;
+     }},
+    {L"OBJECT",
+     [](VARIANT* r) {
+       r->vt = VT_DISPATCH;
+       r->pdispVal = NewTestServer();
+       return S_OK;
+     }},
+    {L"NULL_OBJECT",
+     [](VARIANT* r) {
+       r->vt = VT_DISPATCH;
+       r->pdispVal = nullptr;
+       return S_OK;
+     }},
+    {L"UNKNOWN",
+     [](VARIANT* r) {
        r->vt = VT_UNKNOWN;
        r->punkVal = NewTestServer();
        return S_OK;
      }},
-    {L"VARIANT_BYREF", [](VARIANT* r) {
+    {L"VARIANT_BYREF",
+     [](VARIANT* r) {
        byref_cell.vt = VT_I4;
        byref_cell.lVal = 9;
        r->vt = VT_VARIANT | VT_BYREF;
@@ -199,12 +310,18 @@ const Kind kKinds[] = {
     {L"ARRAY_1D_1", [](VARIANT* r) { return VariantArray(r, 1); }},
     {L"ARRAY_2D", Array2D},
     {L"ARRAY_3D", Array3D},
-    {L"ARRAY_EMPTY", [](VARIANT* r) { return SetArray(r, CreateArray(VT_VARIANT, {{0, 0}})); }},
+    {L"ARRAY_EMPTY",
+     [](VARIANT* r) {
+       return SetArray(r, CreateArray(VT_VARIANT, {{0, 0}}));
+     }},
     {L"ARRAY_NESTED", ArrayNested},
     {L"ARRAY_I4", ArrayI4},
     {L"ARRAY_BSTR", ArrayBstr},
     {L"ARRAY_DISPATCH", ArrayDispatch},
-    {L"ARRAY_NEGATIVE_BOUNDS", [](VARIANT* r) { return SetArray(r, Int32VariantArray({-1, 0, 1}, -1)); }},
+    {L"ARRAY_NEGATIVE_BOUNDS",
+     [](VARIANT* r) {
+       return SetArray(r, Int32VariantArray({-1, 0, 1}, -1));
+     }},
     {L"ARRAY_MANY_DIMENSIONS", ArrayManyDimensions},
     {L"ARRAY_MISLABELLED", ArrayMislabelled},
 };

@@ -46,8 +46,10 @@ class ClassFactory final : public IClassFactory {
     return create_(interface_id, object);
   }
   HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override {
-    if (lock) LockModule();
-    else UnlockModule();
+    if (lock)
+      LockModule();
+    else
+      UnlockModule();
     return S_OK;
   }
 

@@ -13,7 +13,7 @@ namespace test_server {
 
 struct CollectionElements {
   std::vector<win::Variant> elements;
-  ULONG fail_at;       // elements handed out before Next fails; elements.size() or more: never
+  ULONG fail_at;  // elements handed out before Next fails; elements.size() or more: never
   HRESULT failure;
 };
 

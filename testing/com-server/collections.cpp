@@ -51,12 +51,14 @@ class Collection final : public ServerObject {
         if (position < 1 || position > size) return DISP_E_BADINDEX;
         return VariantCopy(call.result, const_cast<VARIANT*>(elements_->elements[position - 1].get()));
       }
-      case DISPID_COLLECTION_COUNT: return SetInt32(call.result, size);
+      case DISPID_COLLECTION_COUNT:
+        return SetInt32(call.result, size);
       case DISPID_COLLECTION_NEWENUM:
         call.result->vt = VT_UNKNOWN;
         call.result->punkVal = NewCollectionEnumerator(static_cast<IDispatch*>(this), elements_);
         return S_OK;
-      default: return DISP_E_MEMBERNOTFOUND;
+      default:
+        return DISP_E_MEMBERNOTFOUND;
     }
   }
 

@@ -25,7 +25,6 @@ DispatchObject::DispatchObject(const MemberName* names, size_t member_count, con
       more_count_(more_names != nullptr ? more_count : 0),
       interface_id_(interface_id) {}
 
-
 HRESULT DispatchObject::QueryInterface(REFIID interface_id, void** object) {
   if (object == nullptr) return E_POINTER;
   if (IsEqualIID(interface_id, IID_IUnknown) || IsEqualIID(interface_id, IID_IDispatch)) {
@@ -53,8 +52,7 @@ HRESULT DispatchObject::GetTypeInfo(UINT index, LCID, ITypeInfo** type_info) {
 
 // The first name is the member; further names would be its parameters, which
 // this server does not name (no named arguments).
-HRESULT DispatchObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT name_count, LCID,
-                                      DISPID* dispids) {
+HRESULT DispatchObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT name_count, LCID, DISPID* dispids) {
   if (!IsEqualIID(interface_id, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (name_count == 0) return S_OK;
   if (names == nullptr || dispids == nullptr) return E_POINTER;

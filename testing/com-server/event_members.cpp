@@ -25,12 +25,18 @@ namespace {
 // The argument counts each member accepts.
 bool CountFits(DISPID dispid, UINT count) {
   switch (dispid) {
-    case DISPID_FIRE_NOW: return count >= 1;
-    case DISPID_FIRE_KINDS: return count == 1;
-    case DISPID_FIRE_FROM_THREAD: return count == 2;
-    case DISPID_FIRE_FROM_THREADS: return count == 3;
-    case DISPID_START_FIRING: return count == 2 || count == 3;
-    default: return count == 0;
+    case DISPID_FIRE_NOW:
+      return count >= 1;
+    case DISPID_FIRE_KINDS:
+      return count == 1;
+    case DISPID_FIRE_FROM_THREAD:
+      return count == 2;
+    case DISPID_FIRE_FROM_THREADS:
+      return count == 3;
+    case DISPID_START_FIRING:
+      return count == 2 || count == 3;
+    default:
+      return count == 0;
   }
 }
 
@@ -74,17 +80,22 @@ HRESULT DispatchEventMember(const EventTarget& target, DISPID dispid, const Invo
   if (FAILED(hr)) return hr;
   const DISPID event = numbers[0];
   switch (dispid) {
-    case DISPID_FIRE_NOW: return FireNow(target.point, event, call);
-    case DISPID_FIRE_KINDS: return FireKindsMember(target.point, event, call);
+    case DISPID_FIRE_NOW:
+      return FireNow(target.point, event, call);
+    case DISPID_FIRE_KINDS:
+      return FireKindsMember(target.point, event, call);
     case DISPID_FIRE_FROM_THREAD:
       return target.threads.StartCounted(target.object, target.point, event, 1, numbers[1]);
     case DISPID_FIRE_FROM_THREADS:
       return target.threads.StartCounted(target.object, target.point, event, numbers[1], numbers[2]);
-    case DISPID_WAIT_FIRING: return SetInt32(call.result, target.threads.WaitCounted());
+    case DISPID_WAIT_FIRING:
+      return SetInt32(call.result, target.threads.WaitCounted());
     case DISPID_START_FIRING:
       return target.threads.StartLooping(target.object, target.point, event, numbers[1], numbers[2]);
-    case DISPID_STOP_FIRING: return SetInt32(call.result, target.threads.StopLooping());
-    default: return DISP_E_MEMBERNOTFOUND;
+    case DISPID_STOP_FIRING:
+      return SetInt32(call.result, target.threads.StopLooping());
+    default:
+      return DISP_E_MEMBERNOTFOUND;
   }
 }
 

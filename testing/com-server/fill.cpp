@@ -14,12 +14,24 @@ namespace {
 bool FillCell(const VARIANT& argument) {
   if ((argument.vt & VT_BYREF) == 0 || argument.byref == nullptr) return false;
   switch (argument.vt & ~VT_BYREF) {
-    case VT_I4: *argument.plVal = 42; return true;
-    case VT_UI4: *argument.pulVal = 4000000000u; return true;
-    case VT_I2: *argument.piVal = -2; return true;
-    case VT_R8: *argument.pdblVal = 2.5; return true;
-    case VT_DATE: *argument.pdate = 86400000.0; return true;
-    case VT_BOOL: *argument.pboolVal = VARIANT_TRUE; return true;
+    case VT_I4:
+      *argument.plVal = 42;
+      return true;
+    case VT_UI4:
+      *argument.pulVal = 4000000000u;
+      return true;
+    case VT_I2:
+      *argument.piVal = -2;
+      return true;
+    case VT_R8:
+      *argument.pdblVal = 2.5;
+      return true;
+    case VT_DATE:
+      *argument.pdate = 86400000.0;
+      return true;
+    case VT_BOOL:
+      *argument.pboolVal = VARIANT_TRUE;
+      return true;
     case VT_BSTR: {
       BSTR filled = SysAllocString(L"filled");
       if (filled == nullptr) return false;
@@ -47,7 +59,8 @@ bool FillCell(const VARIANT& argument) {
       *argument.pparray = filled.release();
       return true;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

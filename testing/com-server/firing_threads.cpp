@@ -56,8 +56,7 @@ unsigned __stdcall FiringThread(void* argument) {
 
 HANDLE StartThread(std::unique_ptr<Worker> worker) {
   HMODULE pinned = nullptr;
-  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&FiringThread),
-                          &pinned)) {
+  if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&FiringThread), &pinned)) {
     return nullptr;
   }
   const uintptr_t thread = _beginthreadex(nullptr, 0, FiringThread, worker.get(), 0, nullptr);
@@ -77,8 +76,7 @@ FiringThreads::~FiringThreads() {
   }
 }
 
-HRESULT FiringThreads::StartCounted(IUnknown* object, ConnectionPoint& point, DISPID dispid, LONG threads,
-                                    LONG count) {
+HRESULT FiringThreads::StartCounted(IUnknown* object, ConnectionPoint& point, DISPID dispid, LONG threads, LONG count) {
   if (count < 1) return E_INVALIDARG;
   return Start(counted_, object, point, dispid, threads, count, 0);
 }
@@ -95,8 +93,8 @@ HRESULT FiringThreads::Start(Group& group, IUnknown* object, ConnectionPoint& po
   ExclusiveLock lock(&lock_);
   for (LONG index = 0; index < threads; ++index) {
     object->AddRef();
-    auto worker = std::unique_ptr<Worker>(
-        new Worker{win::ComPtr<IUnknown>::Adopt(object), &point, dispid, index, count, pause_ms, &group.raised, &group.stop});
+    auto worker = std::unique_ptr<Worker>(new Worker{win::ComPtr<IUnknown>::Adopt(object), &point, dispid, index, count,
+                                                     pause_ms, &group.raised, &group.stop});
     HANDLE thread = StartThread(std::move(worker));
     if (thread == nullptr) return HRESULT_FROM_WIN32(GetLastError());
     group.threads.push_back(thread);

@@ -86,9 +86,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   const wchar_t* const kSwitches[] = {L"RegServer", L"UnregServer"};
   const wchar_t* mode = FirstSwitch(arguments, kSwitches, 2);
   int status = 0;
-  if (mode == kSwitches[0]) status = FAILED(RegisterServer(ServerKind::kLocal)) ? 1 : 0;
-  else if (mode == kSwitches[1]) status = FAILED(UnregisterServer(ServerKind::kLocal)) ? 1 : 0;
-  else status = Serve();
+  if (mode == kSwitches[0])
+    status = FAILED(RegisterServer(ServerKind::kLocal)) ? 1 : 0;
+  else if (mode == kSwitches[1])
+    status = FAILED(UnregisterServer(ServerKind::kLocal)) ? 1 : 0;
+  else
+    status = Serve();
   CoUninitialize();
   return status;
 }

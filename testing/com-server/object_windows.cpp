@@ -39,7 +39,9 @@ LRESULT CALLBACK ServerWindowProc(HWND window, UINT message, WPARAM wparam, LPAR
         return AnswerWithNewObject(wparam);
       }
       break;
-    case WM_NCDESTROY: Forget(window); break;
+    case WM_NCDESTROY:
+      Forget(window);
+      break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

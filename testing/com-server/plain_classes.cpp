@@ -29,12 +29,8 @@ const ClassDescription kForeignEvents = {nullptr, 0, kEventSourceInterfaceId, kF
 }  // namespace
 
 HRESULT CreateTestEmpty(REFIID interface_id, void** object) { return Create(kEmpty, interface_id, object); }
-HRESULT CreateTestNoTypeInfo(REFIID interface_id, void** object) {
-  return Create(kNoTypeInfo, interface_id, object);
-}
-HRESULT CreateTestDualEvents(REFIID interface_id, void** object) {
-  return Create(kDualEvents, interface_id, object);
-}
+HRESULT CreateTestNoTypeInfo(REFIID interface_id, void** object) { return Create(kNoTypeInfo, interface_id, object); }
+HRESULT CreateTestDualEvents(REFIID interface_id, void** object) { return Create(kDualEvents, interface_id, object); }
 HRESULT CreateTestForeignEvents(REFIID interface_id, void** object) {
   return Create(kForeignEvents, interface_id, object);
 }

@@ -30,15 +30,13 @@ class Random {
   uint64_t state_;
 };
 
-const VARTYPE kScalars[] = {VT_EMPTY, VT_NULL, VT_I1,   VT_UI1,  VT_I2,      VT_UI2,  VT_I4,
-                            VT_UI4,   VT_I8,   VT_UI8,  VT_INT,  VT_UINT,    VT_R4,   VT_R8,
-                            VT_CY,    VT_DATE, VT_BOOL, VT_BSTR, VT_DECIMAL, VT_ERROR, VT_DISPATCH,
-                            VT_UNKNOWN};
+const VARTYPE kScalars[] = {VT_EMPTY, VT_NULL, VT_I1,      VT_UI1,   VT_I2,       VT_UI2,    VT_I4, VT_UI4,
+                            VT_I8,    VT_UI8,  VT_INT,     VT_UINT,  VT_R4,       VT_R8,     VT_CY, VT_DATE,
+                            VT_BOOL,  VT_BSTR, VT_DECIMAL, VT_ERROR, VT_DISPATCH, VT_UNKNOWN};
 // What SAFEARRAYs hold: the scalars but EMPTY and NULL, and VARIANT.
-const VARTYPE kElements[] = {VT_I1,   VT_UI1,  VT_I2,   VT_UI2,      VT_I4,    VT_UI4,      VT_I8,
-                             VT_UI8,  VT_INT,  VT_UINT, VT_R4,       VT_R8,    VT_CY,       VT_DATE,
-                             VT_BOOL, VT_BSTR, VT_ERROR, VT_DECIMAL, VT_DISPATCH, VT_UNKNOWN, VT_VARIANT,
-                             VT_VARIANT, VT_VARIANT};
+const VARTYPE kElements[] = {VT_I1,    VT_UI1,     VT_I2,       VT_UI2,     VT_I4,      VT_UI4,     VT_I8,     VT_UI8,
+                             VT_INT,   VT_UINT,    VT_R4,       VT_R8,      VT_CY,      VT_DATE,    VT_BOOL,   VT_BSTR,
+                             VT_ERROR, VT_DECIMAL, VT_DISPATCH, VT_UNKNOWN, VT_VARIANT, VT_VARIANT, VT_VARIANT};
 
 template <size_t N>
 VARTYPE Pick(Random& random, const VARTYPE (&types)[N]) {
@@ -57,8 +55,21 @@ std::wstring Number(double value) {
 std::wstring Integer(int64_t value) { return std::to_wstring(value); }
 
 double RandomDouble(Random& random) {
-  static const double kEdges[] = {0.0, -0.0, 1.0, -1.0, 0.5, 1e308, -1e308, 5e-324, 2.2250738585072014e-308,
-                                  9007199254740993.0, 4294967296.0, -2147483649.0, NAN, INFINITY, -INFINITY};
+  static const double kEdges[] = {0.0,
+                                  -0.0,
+                                  1.0,
+                                  -1.0,
+                                  0.5,
+                                  1e308,
+                                  -1e308,
+                                  5e-324,
+                                  2.2250738585072014e-308,
+                                  9007199254740993.0,
+                                  4294967296.0,
+                                  -2147483649.0,
+                                  NAN,
+                                  INFINITY,
+                                  -INFINITY};
   if (random.OneIn(2)) return kEdges[random.Below(sizeof(kEdges) / sizeof(kEdges[0]))];
   uint64_t bits = random.Next();
   double value;
@@ -67,8 +78,8 @@ double RandomDouble(Random& random) {
 }
 
 int64_t RandomInteger(Random& random) {
-  static const int64_t kEdges[] = {0, 1, -1, 127, -128, 255, 32767, -32768, 65535, 2147483647, -2147483647 - 1,
-                                   4294967295LL, INT64_MAX, INT64_MIN};
+  static const int64_t kEdges[] = {
+      0, 1, -1, 127, -128, 255, 32767, -32768, 65535, 2147483647, -2147483647 - 1, 4294967295LL, INT64_MAX, INT64_MIN};
   if (random.OneIn(2)) return kEdges[random.Below(sizeof(kEdges) / sizeof(kEdges[0]))];
   return static_cast<int64_t>(random.Next());
 }
@@ -91,21 +102,56 @@ std::wstring TextUnits(Random& random, std::wstring* units) {
 HRESULT MakeScalar(Random& random, VARTYPE type, VARIANT* value, std::wstring* json) {
   std::wstring v;
   switch (type) {
-    case VT_EMPTY: case VT_NULL: break;
-    case VT_I1: value->cVal = static_cast<CHAR>(RandomInteger(random)); v = Integer(value->cVal); break;
-    case VT_UI1: value->bVal = static_cast<BYTE>(RandomInteger(random)); v = Integer(value->bVal); break;
-    case VT_I2: value->iVal = static_cast<SHORT>(RandomInteger(random)); v = Integer(value->iVal); break;
-    case VT_UI2: value->uiVal = static_cast<USHORT>(RandomInteger(random)); v = Integer(value->uiVal); break;
-    case VT_I4: case VT_INT: value->lVal = static_cast<LONG>(RandomInteger(random)); v = Integer(value->lVal); break;
-    case VT_UI4: case VT_UINT: value->ulVal = static_cast<ULONG>(RandomInteger(random)); v = Integer(value->ulVal); break;
-    case VT_I8: value->llVal = RandomInteger(random); v = L"\"" + Integer(value->llVal) + L"\""; break;
+    case VT_EMPTY:
+    case VT_NULL:
+      break;
+    case VT_I1:
+      value->cVal = static_cast<CHAR>(RandomInteger(random));
+      v = Integer(value->cVal);
+      break;
+    case VT_UI1:
+      value->bVal = static_cast<BYTE>(RandomInteger(random));
+      v = Integer(value->bVal);
+      break;
+    case VT_I2:
+      value->iVal = static_cast<SHORT>(RandomInteger(random));
+      v = Integer(value->iVal);
+      break;
+    case VT_UI2:
+      value->uiVal = static_cast<USHORT>(RandomInteger(random));
+      v = Integer(value->uiVal);
+      break;
+    case VT_I4:
+    case VT_INT:
+      value->lVal = static_cast<LONG>(RandomInteger(random));
+      v = Integer(value->lVal);
+      break;
+    case VT_UI4:
+    case VT_UINT:
+      value->ulVal = static_cast<ULONG>(RandomInteger(random));
+      v = Integer(value->ulVal);
+      break;
+    case VT_I8:
+      value->llVal = RandomInteger(random);
+      v = L"\"" + Integer(value->llVal) + L"\"";
+      break;
     case VT_UI8:
       value->ullVal = static_cast<ULONGLONG>(RandomInteger(random));
       v = L"\"" + std::to_wstring(value->ullVal) + L"\"";
       break;
-    case VT_R4: value->fltVal = static_cast<float>(RandomDouble(random)); v = Number(value->fltVal); break;
-    case VT_R8: case VT_DATE: value->dblVal = RandomDouble(random); v = Number(value->dblVal); break;
-    case VT_CY: value->cyVal.int64 = RandomInteger(random); v = L"\"" + Integer(value->cyVal.int64) + L"\""; break;
+    case VT_R4:
+      value->fltVal = static_cast<float>(RandomDouble(random));
+      v = Number(value->fltVal);
+      break;
+    case VT_R8:
+    case VT_DATE:
+      value->dblVal = RandomDouble(random);
+      v = Number(value->dblVal);
+      break;
+    case VT_CY:
+      value->cyVal.int64 = RandomInteger(random);
+      v = L"\"" + Integer(value->cyVal.int64) + L"\"";
+      break;
     case VT_BOOL: {
       static const SHORT kBools[] = {VARIANT_TRUE, VARIANT_FALSE, 1, 2, -2, 0x7FFF};
       value->boolVal = random.OneIn(3) ? static_cast<SHORT>(random.Next()) : kBools[random.Below(6)];
@@ -134,8 +180,12 @@ HRESULT MakeScalar(Random& random, VARTYPE type, VARIANT* value, std::wstring* j
       v = L"\"decimal\"";
       break;
     }
-    case VT_ERROR: value->scode = static_cast<SCODE>(random.Next()); v = Integer(value->scode); break;
-    case VT_DISPATCH: case VT_UNKNOWN:
+    case VT_ERROR:
+      value->scode = static_cast<SCODE>(random.Next());
+      v = Integer(value->scode);
+      break;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
       if (random.OneIn(4)) {
         value->pdispVal = nullptr;
         v = L"null";
@@ -144,7 +194,8 @@ HRESULT MakeScalar(Random& random, VARTYPE type, VARIANT* value, std::wstring* j
         v = L"\"object\"";
       }
       break;
-    default: return E_INVALIDARG;
+    default:
+      return E_INVALIDARG;
   }
   value->vt = type;
   *json = L"{\"vt\":" + std::to_wstring(type) + (v.empty() ? L"" : L",\"v\":" + v) + L"}";
@@ -182,9 +233,12 @@ HRESULT MakeArray(Random& random, LONG depth, TreeCells& cells, VARIANT* value, 
       void* cell = static_cast<char*>(array.get()->pvData) + i * size;
       // The array takes over what the made value owns.
       VARIANT taken = made.release();
-      if (element == VT_VARIANT) std::memcpy(cell, &taken, sizeof(VARIANT));
-      else if (element == VT_DECIMAL) std::memcpy(cell, &taken.decVal, sizeof(DECIMAL));
-      else std::memcpy(cell, &taken.lVal, size);
+      if (element == VT_VARIANT)
+        std::memcpy(cell, &taken, sizeof(VARIANT));
+      else if (element == VT_DECIMAL)
+        std::memcpy(cell, &taken.decVal, sizeof(DECIMAL));
+      else
+        std::memcpy(cell, &taken.lVal, size);
       elements += (i ? L"," : L"") + node;
     }
   }

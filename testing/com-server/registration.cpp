@@ -26,8 +26,8 @@ HRESULT FromStatus(LSTATUS status) { return HRESULT_FROM_WIN32(static_cast<DWORD
 // empty name sets the default value.
 HRESULT SetClassesValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
   win::UniqueRegistryKey key;
-  LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_SET_VALUE, nullptr, key.put(), nullptr);
+  LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                   nullptr, key.put(), nullptr);
   if (status != ERROR_SUCCESS) return FromStatus(status);
   const DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(WCHAR));
   status = RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
@@ -74,7 +74,8 @@ HRESULT RegisterClassKeys(const ServerClass& server_class, ServerKind kind, cons
   }
   HRESULT hr = S_OK;
   if (!local) hr = SetClassesValue(class_key + L"\\InprocServer32", L"ThreadingModel", L"Both");
-  if (SUCCEEDED(hr) && server_class.described) hr = SetClassesValue(class_key + L"\\TypeLib", nullptr, GuidText(kLibraryId));
+  if (SUCCEEDED(hr) && server_class.described)
+    hr = SetClassesValue(class_key + L"\\TypeLib", nullptr, GuidText(kLibraryId));
   return hr;
 }
 

@@ -46,8 +46,8 @@ HRESULT NewTable(LONG rows, LONG columns, LONG lower_bound, VARIANT* result) {
   if (rows < 0 || columns < 0 || static_cast<uint64_t>(rows) * static_cast<uint64_t>(columns) > kMaxElements) {
     return E_INVALIDARG;
   }
-  win::SafeArray table = CreateArray(
-      VT_VARIANT, {{lower_bound, static_cast<ULONG>(rows)}, {lower_bound, static_cast<ULONG>(columns)}});
+  win::SafeArray table =
+      CreateArray(VT_VARIANT, {{lower_bound, static_cast<ULONG>(rows)}, {lower_bound, static_cast<ULONG>(columns)}});
   if (table.get() == nullptr) return E_OUTOFMEMORY;
   {
     win::SafeArrayDataLock lock(table.get());

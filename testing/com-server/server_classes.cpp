@@ -8,12 +8,9 @@
 namespace test_server {
 
 const ServerClass kServerClasses[] = {
-    {kServerClassId, kLocalServerClassId, kServerProgId, L"Quillaret automation test server", true,
-     CreateTestServer},
-    {kProbeClassId, kLocalProbeClassId, kProbeProgId, L"Quillaret automation test server probe", true,
-     CreateTestProbe},
-    {kEmptyClassId, kLocalEmptyClassId, kEmptyProgId, L"Quillaret test object without members", true,
-     CreateTestEmpty},
+    {kServerClassId, kLocalServerClassId, kServerProgId, L"Quillaret automation test server", true, CreateTestServer},
+    {kProbeClassId, kLocalProbeClassId, kProbeProgId, L"Quillaret automation test server probe", true, CreateTestProbe},
+    {kEmptyClassId, kLocalEmptyClassId, kEmptyProgId, L"Quillaret test object without members", true, CreateTestEmpty},
     {kNoTypeInfoClassId, kLocalNoTypeInfoClassId, kNoTypeInfoProgId, L"Quillaret test object without type information",
      false, CreateTestNoTypeInfo},
     {kDualEventsClassId, kLocalDualEventsClassId, kDualEventsProgId, L"Quillaret test object with dual events", true,

@@ -13,7 +13,7 @@ struct ServerClass {
   const CLSID& local_class_id;  // served by the local server (the executable)
   const wchar_t* prog_id;       // the local one adds kLocalProgIdSuffix
   const wchar_t* description;
-  bool described;               // the type library has its coclass
+  bool described;  // the type library has its coclass
   HRESULT (*create)(REFIID interface_id, void** object);
 };
 

@@ -88,8 +88,7 @@ HRESULT ServerObject::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** type_info) 
   return hr;
 }
 
-HRESULT ServerObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT name_count, LCID lcid,
-                                    DISPID* dispids) {
+HRESULT ServerObject::GetIDsOfNames(REFIID interface_id, LPOLESTR* names, UINT name_count, LCID lcid, DISPID* dispids) {
   HRESULT hr = DispatchObject::GetIDsOfNames(interface_id, names, name_count, lcid, dispids);
   RecordTypeCall(id_, L"GetIDsOfNames", names != nullptr && name_count > 0 ? names[0] : nullptr, hr);
   return hr;

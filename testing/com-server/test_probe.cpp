@@ -36,9 +36,7 @@ HRESULT SetBool(VARIANT* result, bool value) {
 
 class TestProbe final : public DispatchObject {
  public:
-  TestProbe() : DispatchObject(kMembers, sizeof(kMembers) / sizeof(kMembers[0]), kProbeInterfaceId) {
-    LockModule();
-  }
+  TestProbe() : DispatchObject(kMembers, sizeof(kMembers) / sizeof(kMembers[0]), kProbeInterfaceId) { LockModule(); }
   TestProbe(const TestProbe&) = delete;
   TestProbe& operator=(const TestProbe&) = delete;
 
@@ -68,19 +66,28 @@ class TestProbe final : public DispatchObject {
 
   static HRESULT Read(DISPID dispid, VARIANT* result) {
     switch (dispid) {
-      case DISPID_PROBE_CALLS: return SetText(result, CallRecordJson());
-      case DISPID_PROBE_LIVE_OBJECTS: return SetInt32(result, LiveObjects());
-      case DISPID_PROBE_REFERENCES: return SetInt32(result, ReferenceTotal());
+      case DISPID_PROBE_CALLS:
+        return SetText(result, CallRecordJson());
+      case DISPID_PROBE_LIVE_OBJECTS:
+        return SetInt32(result, LiveObjects());
+      case DISPID_PROBE_REFERENCES:
+        return SetInt32(result, ReferenceTotal());
       case DISPID_PROBE_RESET:
         ResetCallRecord();
         ResetNotifications();
         return S_OK;
-      case DISPID_PROBE_RECORDING: return SetBool(result, Recording());
-      case DISPID_PROBE_SINKS: return SetInt32(result, AdvisedSinks());
-      case DISPID_PROBE_EVENTS_FIRED: return SetInt32(result, Notifications());
-      case DISPID_PROBE_RECORD_TYPE_CALLS: return SetBool(result, RecordingTypeCalls());
-      case DISPID_PROBE_PROCESS_ID: return SetInt32(result, static_cast<LONG>(GetCurrentProcessId()));
-      default: return DISP_E_MEMBERNOTFOUND;
+      case DISPID_PROBE_RECORDING:
+        return SetBool(result, Recording());
+      case DISPID_PROBE_SINKS:
+        return SetInt32(result, AdvisedSinks());
+      case DISPID_PROBE_EVENTS_FIRED:
+        return SetInt32(result, Notifications());
+      case DISPID_PROBE_RECORD_TYPE_CALLS:
+        return SetBool(result, RecordingTypeCalls());
+      case DISPID_PROBE_PROCESS_ID:
+        return SetInt32(result, static_cast<LONG>(GetCurrentProcessId()));
+      default:
+        return DISP_E_MEMBERNOTFOUND;
     }
   }
 
@@ -90,8 +97,10 @@ class TestProbe final : public DispatchObject {
     if (FAILED(hr)) return hr;
     bool on = true;
     if (FAILED(ArgumentBool(params.rgvarg[0], on))) return DISP_E_TYPEMISMATCH;
-    if (dispid == DISPID_PROBE_RECORDING) SetRecording(on);
-    else SetRecordingTypeCalls(on);
+    if (dispid == DISPID_PROBE_RECORDING)
+      SetRecording(on);
+    else
+      SetRecordingTypeCalls(on);
     return S_OK;
   }
 

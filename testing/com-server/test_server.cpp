@@ -92,9 +92,19 @@ HRESULT DefaultMember(const Invocation& call) {
 
 bool IsIntegerType(VARTYPE type) {
   switch (type) {
-    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_I8: case VT_UI8: case VT_INT: case VT_UINT: return true;
-    default: return false;
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -184,10 +194,14 @@ class TestServer final : public ServerObject {
     if (!IsRead(call.flags)) return DISP_E_MEMBERNOTFOUND;
     if (call.params.cNamedArgs != 0) return DISP_E_NONAMEDARGS;
     switch (dispid) {
-      case DISPID_VALUE: return DefaultMember(call);
-      case DISPID_SERVER_ARGS: return SetInt32(call.result, static_cast<LONG>(call.Count()));
-      case DISPID_SERVER_FILL: return SetInt32(call.result, FillCells(call.params));
-      case DISPID_SERVER_OPTIONAL: return Optional(call);
+      case DISPID_VALUE:
+        return DefaultMember(call);
+      case DISPID_SERVER_ARGS:
+        return SetInt32(call.result, static_cast<LONG>(call.Count()));
+      case DISPID_SERVER_FILL:
+        return SetInt32(call.result, FillCells(call.params));
+      case DISPID_SERVER_OPTIONAL:
+        return Optional(call);
       case DISPID_SERVER_FAILING_ITEMS:
         if (call.Count() != 2 && call.Count() != 3) return DISP_E_BADPARAMCOUNT;
         return FailingItems(call);
@@ -201,16 +215,33 @@ class TestServer final : public ServerObject {
   // The argument count of a reading member with a fixed count, -1 for none.
   static int ExpectedCount(DISPID dispid) {
     switch (dispid) {
-      case DISPID_SERVER_VALUE: case DISPID_SERVER_COUNT: case DISPID_SERVER_CHILD:
-      case DISPID_SERVER_REGISTER_RUNNING: case DISPID_SERVER_DESTROY_WINDOWS: case DISPID_SERVER_ZULU:
-      case DISPID_SERVER_ALPHA: case DISPID_SERVER_MIXED_ITEMS: return 0;
-      case DISPID_SERVER_ECHO: case DISPID_SERVER_RESULT: case DISPID_SERVER_ITEM: case DISPID_SERVER_FAIL:
-      case DISPID_SERVER_REVOKE_RUNNING: case DISPID_SERVER_CREATE_OBJECT_WINDOW:
-      case DISPID_SERVER_CREATE_PLAIN_WINDOW: case DISPID_SERVER_ITEMS: return 1;
-      case DISPID_SERVER_ADD: case DISPID_SERVER_RANDOM_TREE: return 2;
-      case DISPID_SERVER_TABLE: return 3;
-      case DISPID_SERVER_TREE_DESCRIPTION: return 0;
-      default: return -1;
+      case DISPID_SERVER_VALUE:
+      case DISPID_SERVER_COUNT:
+      case DISPID_SERVER_CHILD:
+      case DISPID_SERVER_REGISTER_RUNNING:
+      case DISPID_SERVER_DESTROY_WINDOWS:
+      case DISPID_SERVER_ZULU:
+      case DISPID_SERVER_ALPHA:
+      case DISPID_SERVER_MIXED_ITEMS:
+        return 0;
+      case DISPID_SERVER_ECHO:
+      case DISPID_SERVER_RESULT:
+      case DISPID_SERVER_ITEM:
+      case DISPID_SERVER_FAIL:
+      case DISPID_SERVER_REVOKE_RUNNING:
+      case DISPID_SERVER_CREATE_OBJECT_WINDOW:
+      case DISPID_SERVER_CREATE_PLAIN_WINDOW:
+      case DISPID_SERVER_ITEMS:
+        return 1;
+      case DISPID_SERVER_ADD:
+      case DISPID_SERVER_RANDOM_TREE:
+        return 2;
+      case DISPID_SERVER_TABLE:
+        return 3;
+      case DISPID_SERVER_TREE_DESCRIPTION:
+        return 0;
+      default:
+        return -1;
     }
   }
 
@@ -218,17 +249,21 @@ class TestServer final : public ServerObject {
     std::wstring text;
     HRESULT hr = S_OK;
     switch (dispid) {
-      case DISPID_SERVER_ECHO: return CopyArgument(call.Argument(0), call.result);
-      case DISPID_SERVER_RANDOM_TREE: return RandomTree(call);
+      case DISPID_SERVER_ECHO:
+        return CopyArgument(call.Argument(0), call.result);
+      case DISPID_SERVER_RANDOM_TREE:
+        return RandomTree(call);
       case DISPID_SERVER_TREE_DESCRIPTION: {
         SharedLock lock(&lock_);
         return SetText(call.result, tree_description_);
       }
-      case DISPID_SERVER_ADD: return Add(call);
+      case DISPID_SERVER_ADD:
+        return Add(call);
       case DISPID_SERVER_RESULT:
         if (FAILED(hr = TextArgument(call, 0, text))) return hr;
         return CannedResult(text, call.result);
-      case DISPID_SERVER_TABLE: return Table(call);
+      case DISPID_SERVER_TABLE:
+        return Table(call);
       case DISPID_SERVER_VALUE: {
         SharedLock lock(&lock_);
         return VariantCopy(call.result, value_.get());
@@ -243,24 +278,34 @@ class TestServer final : public ServerObject {
         SharedLock lock(&lock_);
         return SetInt32(call.result, static_cast<LONG>(items_.size()));
       }
-      case DISPID_SERVER_CHILD: return SetNewObject(call.result);
+      case DISPID_SERVER_CHILD:
+        return SetNewObject(call.result);
       case DISPID_SERVER_FAIL:
         if (FAILED(hr = TextArgument(call, 0, text))) return hr;
         return Failure(text, call.exception);
-      case DISPID_SERVER_REGISTER_RUNNING: return RegisterRunning(call);
-      case DISPID_SERVER_REVOKE_RUNNING: return RevokeRunning(call);
-      case DISPID_SERVER_CREATE_OBJECT_WINDOW: return CreateWindowMember(call, true);
-      case DISPID_SERVER_CREATE_PLAIN_WINDOW: return CreateWindowMember(call, false);
-      case DISPID_SERVER_DESTROY_WINDOWS: return SetInt32(call.result, DestroyServerWindows());
-      case DISPID_SERVER_ZULU: return SetText(call.result, L"Zulu");
-      case DISPID_SERVER_ALPHA: return SetText(call.result, L"alpha");
+      case DISPID_SERVER_REGISTER_RUNNING:
+        return RegisterRunning(call);
+      case DISPID_SERVER_REVOKE_RUNNING:
+        return RevokeRunning(call);
+      case DISPID_SERVER_CREATE_OBJECT_WINDOW:
+        return CreateWindowMember(call, true);
+      case DISPID_SERVER_CREATE_PLAIN_WINDOW:
+        return CreateWindowMember(call, false);
+      case DISPID_SERVER_DESTROY_WINDOWS:
+        return SetInt32(call.result, DestroyServerWindows());
+      case DISPID_SERVER_ZULU:
+        return SetText(call.result, L"Zulu");
+      case DISPID_SERVER_ALPHA:
+        return SetText(call.result, L"alpha");
       case DISPID_SERVER_ITEMS: {
         LONG size = 0;
         if (FAILED(hr = Int32Argument(call, 0, size))) return hr;
         return NewRangeCollection(size, call.result);
       }
-      case DISPID_SERVER_MIXED_ITEMS: return NewMixedCollection(call.result);
-      default: return DISP_E_MEMBERNOTFOUND;
+      case DISPID_SERVER_MIXED_ITEMS:
+        return NewMixedCollection(call.result);
+      default:
+        return DISP_E_MEMBERNOTFOUND;
     }
   }
 
@@ -275,8 +320,10 @@ class TestServer final : public ServerObject {
     win::Variant value;
     if (FAILED(CopyArgument(call.params.rgvarg[0], value.get()))) return Mismatch(call, call.Count() - 1);
     ExclusiveLock lock(&lock_);
-    if (dispid == DISPID_SERVER_VALUE) value_ = std::move(value);
-    else items_[key] = std::move(value);
+    if (dispid == DISPID_SERVER_VALUE)
+      value_ = std::move(value);
+    else
+      items_[key] = std::move(value);
     return S_OK;
   }
 

@@ -42,8 +42,8 @@ constexpr INVOKEKIND kPut = INVOKE_PROPERTYPUT;
 
 const Function kBaseMethods[] = {
     {L"QueryInterface", 0x60000000, kFunc, 2, false}, {L"AddRef", 0x60000001, kFunc, 0, false},
-    {L"Release", 0x60000002, kFunc, 0, false},         {L"GetTypeInfoCount", 0x60010000, kFunc, 1, false},
-    {L"GetTypeInfo", 0x60010001, kFunc, 3, false},     {L"GetIDsOfNames", 0x60010002, kFunc, 5, false},
+    {L"Release", 0x60000002, kFunc, 0, false},        {L"GetTypeInfoCount", 0x60010000, kFunc, 1, false},
+    {L"GetTypeInfo", 0x60010001, kFunc, 3, false},    {L"GetIDsOfNames", 0x60010002, kFunc, 5, false},
     {L"Invoke", 0x60010003, kFunc, 8, false},
 };
 
@@ -119,8 +119,8 @@ constexpr size_t Count(const Function (&)[N]) {
   return N;
 }
 
-const Interface kEventSourceInterface = {kEventSourceInterfaceId, L"ITestEventSource", true, nullptr,
-                                         kEventSource, Count(kEventSource)};
+const Interface kEventSourceInterface = {kEventSourceInterfaceId, L"ITestEventSource", true, nullptr, kEventSource,
+                                         Count(kEventSource)};
 const Interface kInterfaces[] = {
     kEventSourceInterface,
     {kServerInterfaceId, L"ITestServer", true, &kEventSourceInterface, kServer, Count(kServer)},
@@ -217,9 +217,7 @@ class Library final : public ITypeLib {
   HRESULT STDMETHODCALLTYPE GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetDocumentation(INT, BSTR*, BSTR*, DWORD*, BSTR*) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE IsName(LPOLESTR, ULONG, BOOL*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override {
-    return E_NOTIMPL;
-  }
+  HRESULT STDMETHODCALLTYPE FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override { return E_NOTIMPL; }
   void STDMETHODCALLTYPE ReleaseTLibAttr(TLIBATTR* attributes) override { delete attributes; }
 
  private:

@@ -40,9 +40,12 @@ std::string DecimalDigits(const DECIMAL& decimal) {
 
 void AppendObject(std::wstring& out, IUnknown* object) {
   ULONG id = 0;
-  if (object == nullptr) out += L"null";
-  else if (ServerObjectId(object, &id)) AppendJsonInteger(out, id);
-  else AppendJsonString(out, std::string("foreign"));
+  if (object == nullptr)
+    out += L"null";
+  else if (ServerObjectId(object, &id))
+    AppendJsonInteger(out, id);
+  else
+    AppendJsonString(out, std::string("foreign"));
 }
 
 // Writes the JSON value of one scalar of the given base type kept at
@@ -50,22 +53,52 @@ void AppendObject(std::wstring& out, IUnknown* object) {
 bool AppendScalar(std::wstring& out, VARTYPE type, const void* storage) {
   switch (type) {
     case VT_EMPTY:
-    case VT_NULL: out += L"null"; return true;
-    case VT_I1: AppendJsonInteger(out, Read<signed char>(storage)); return true;
-    case VT_UI1: AppendJsonInteger(out, Read<unsigned char>(storage)); return true;
-    case VT_I2: AppendJsonInteger(out, Read<SHORT>(storage)); return true;
-    case VT_UI2: AppendJsonInteger(out, Read<USHORT>(storage)); return true;
-    case VT_I4: AppendJsonInteger(out, Read<LONG>(storage)); return true;
-    case VT_UI4: AppendJsonInteger(out, Read<ULONG>(storage)); return true;
-    case VT_INT: AppendJsonInteger(out, Read<INT>(storage)); return true;
-    case VT_UINT: AppendJsonInteger(out, Read<UINT>(storage)); return true;
-    case VT_BOOL: AppendJsonInteger(out, Read<VARIANT_BOOL>(storage)); return true;
-    case VT_ERROR: AppendJsonInteger(out, static_cast<uint32_t>(Read<SCODE>(storage))); return true;
-    case VT_I8: AppendJsonString(out, std::to_string(Read<LONGLONG>(storage))); return true;
-    case VT_UI8: AppendJsonString(out, UnsignedDigits(Read<ULONGLONG>(storage))); return true;
-    case VT_R4: AppendJsonNumber(out, Read<FLOAT>(storage)); return true;
+    case VT_NULL:
+      out += L"null";
+      return true;
+    case VT_I1:
+      AppendJsonInteger(out, Read<signed char>(storage));
+      return true;
+    case VT_UI1:
+      AppendJsonInteger(out, Read<unsigned char>(storage));
+      return true;
+    case VT_I2:
+      AppendJsonInteger(out, Read<SHORT>(storage));
+      return true;
+    case VT_UI2:
+      AppendJsonInteger(out, Read<USHORT>(storage));
+      return true;
+    case VT_I4:
+      AppendJsonInteger(out, Read<LONG>(storage));
+      return true;
+    case VT_UI4:
+      AppendJsonInteger(out, Read<ULONG>(storage));
+      return true;
+    case VT_INT:
+      AppendJsonInteger(out, Read<INT>(storage));
+      return true;
+    case VT_UINT:
+      AppendJsonInteger(out, Read<UINT>(storage));
+      return true;
+    case VT_BOOL:
+      AppendJsonInteger(out, Read<VARIANT_BOOL>(storage));
+      return true;
+    case VT_ERROR:
+      AppendJsonInteger(out, static_cast<uint32_t>(Read<SCODE>(storage)));
+      return true;
+    case VT_I8:
+      AppendJsonString(out, std::to_string(Read<LONGLONG>(storage)));
+      return true;
+    case VT_UI8:
+      AppendJsonString(out, UnsignedDigits(Read<ULONGLONG>(storage)));
+      return true;
+    case VT_R4:
+      AppendJsonNumber(out, Read<FLOAT>(storage));
+      return true;
     case VT_R8:
-    case VT_DATE: AppendJsonNumber(out, Read<DOUBLE>(storage)); return true;
+    case VT_DATE:
+      AppendJsonNumber(out, Read<DOUBLE>(storage));
+      return true;
     case VT_CY: {
       const LONGLONG units = Read<CY>(storage).int64;
       const uint64_t magnitude = units < 0 ? 0 - static_cast<uint64_t>(units) : static_cast<uint64_t>(units);
@@ -79,13 +112,18 @@ bool AppendScalar(std::wstring& out, VARTYPE type, const void* storage) {
     }
     case VT_BSTR: {
       const BSTR text = Read<BSTR>(storage);
-      if (text == nullptr) out += L"null";
-      else AppendJsonString(out, text, SysStringLen(text));
+      if (text == nullptr)
+        out += L"null";
+      else
+        AppendJsonString(out, text, SysStringLen(text));
       return true;
     }
     case VT_DISPATCH:
-    case VT_UNKNOWN: AppendObject(out, Read<IUnknown*>(storage)); return true;
-    default: return false;
+    case VT_UNKNOWN:
+      AppendObject(out, Read<IUnknown*>(storage));
+      return true;
+    default:
+      return false;
   }
 }
 
@@ -149,8 +187,10 @@ void AppendArrayDescription(std::wstring& out, VARTYPE type, SAFEARRAY* array, i
   const char* element = lock.locked() ? static_cast<const char*>(array->pvData) : nullptr;
   for (uint64_t i = 0; element != nullptr && i < element_count; ++i, element += element_size) {
     if (i > 0) out += L',';
-    if (element_type == VT_VARIANT) AppendDescription(out, *reinterpret_cast<const VARIANT*>(element), depth + 1);
-    else AppendScalarDescription(out, element_type, element);
+    if (element_type == VT_VARIANT)
+      AppendDescription(out, *reinterpret_cast<const VARIANT*>(element), depth + 1);
+    else
+      AppendScalarDescription(out, element_type, element);
   }
   out += L"]}";
 }
@@ -172,10 +212,14 @@ void AppendDescription(std::wstring& out, const VARIANT& value, int depth) {
   out += L"{\"vt\":";
   AppendJsonInteger(out, value.vt);
   out += L",\"ref\":";
-  if (value.byref == nullptr) out += L"null";
-  else if ((base & VT_ARRAY) != 0) AppendArrayDescription(out, base, *value.pparray, depth + 1);
-  else if (base == VT_VARIANT) AppendDescription(out, *value.pvarVal, depth + 1);
-  else AppendScalarDescription(out, base, value.byref);
+  if (value.byref == nullptr)
+    out += L"null";
+  else if ((base & VT_ARRAY) != 0)
+    AppendArrayDescription(out, base, *value.pparray, depth + 1);
+  else if (base == VT_VARIANT)
+    AppendDescription(out, *value.pvarVal, depth + 1);
+  else
+    AppendScalarDescription(out, base, value.byref);
   out += L'}';
 }
 

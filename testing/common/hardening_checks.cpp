@@ -15,9 +15,9 @@ constexpr size_t kGuardDispatchPointer = 0x78;
 constexpr size_t kGuardFunctionTable = 0x80;
 constexpr size_t kGuardFunctionCount = 0x88;
 constexpr size_t kGuardFlags = 0x90;
-constexpr DWORD kGuardInstrumented = 0x100;        // IMAGE_GUARD_CF_INSTRUMENTED
-constexpr unsigned kGuardStrideShift = 28;         // IMAGE_GUARD_CF_FUNCTION_TABLE_SIZE_SHIFT
-constexpr unsigned kGuardIcallCheckFailure = 10;   // FAST_FAIL_GUARD_ICALL_CHECK_FAILURE
+constexpr DWORD kGuardInstrumented = 0x100;       // IMAGE_GUARD_CF_INSTRUMENTED
+constexpr unsigned kGuardStrideShift = 28;        // IMAGE_GUARD_CF_FUNCTION_TABLE_SIZE_SHIFT
+constexpr unsigned kGuardIcallCheckFailure = 10;  // FAST_FAIL_GUARD_ICALL_CHECK_FAILURE
 
 const BYTE* ImageBase() { return reinterpret_cast<const BYTE*>(&__ImageBase); }
 
@@ -61,7 +61,10 @@ extern "C" void hardening_checks_validate(uintptr_t target) {
       ++checks_passed;
       return;
     }
-    if (at < rva) low = middle + 1; else high = middle;
+    if (at < rva)
+      low = middle + 1;
+    else
+      high = middle;
   }
   __asm__ volatile("int $0x29" : : "c"(kGuardIcallCheckFailure) : "memory");
   __builtin_unreachable();

@@ -171,10 +171,10 @@ TEST(SafeArray, BstrAndVariantElementsAreCopiesTheArrayOwns) {
 
 std::wstring SystemText(HRESULT code) {
   wchar_t* buffer = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                    FORMAT_MESSAGE_FROM_SYSTEM,
-                                nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+                     nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text = length > 0 ? std::wstring(buffer, length) : std::wstring();
   if (buffer != nullptr) LocalFree(buffer);
   return text;
@@ -186,8 +186,9 @@ TEST(SystemMessages, NoneForTheInterfaceSpecificRange) {
 }
 
 TEST(SystemMessages, AutomationTextsEndInALineBreak) {
-  SKIP_UNDER_WINE("FormatMessageW has no text for DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, DISP_E_MEMBERNOTFOUND "
-                  "or DISP_E_TYPEMISMATCH, and words E_INVALIDARG \"Invalid parameter.\"");
+  SKIP_UNDER_WINE(
+      "FormatMessageW has no text for DISP_E_UNKNOWNNAME, DISP_E_EXCEPTION, DISP_E_MEMBERNOTFOUND "
+      "or DISP_E_TYPEMISMATCH, and words E_INVALIDARG \"Invalid parameter.\"");
   EXPECT_EQ(SystemText(DISP_E_UNKNOWNNAME), L"Unknown name.\r\n");
   EXPECT_EQ(SystemText(DISP_E_EXCEPTION), L"Exception occurred.\r\n");
   EXPECT_EQ(SystemText(DISP_E_MEMBERNOTFOUND), L"Member not found.\r\n");

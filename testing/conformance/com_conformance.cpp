@@ -27,8 +27,10 @@ TEST(ComSetUp, CreatingNeedsAnInitialisedThread) {
   std::thread([&] {
     void* object = reinterpret_cast<void*>(1);
     hr = CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kShellLinkA, &object);
-    if (SUCCEEDED(hr)) static_cast<IUnknown*>(object)->Release();
-    else EXPECT_EQ(object, nullptr);
+    if (SUCCEEDED(hr))
+      static_cast<IUnknown*>(object)->Release();
+    else
+      EXPECT_EQ(object, nullptr);
   }).join();
   EXPECT_EQ(hr, CO_E_NOTINITIALIZED);
 }
@@ -90,9 +92,9 @@ PROPVARIANT TextValue(const wchar_t* text) {
 
 IPropertyStore* NewLinkStore() {
   IPropertyStore* store = nullptr;
-  EXPECT_EQ(CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kPropertyStore,
-                             reinterpret_cast<void**>(&store)),
-            S_OK);
+  EXPECT_EQ(
+      CoCreateInstance(kShellLink, nullptr, CLSCTX_INPROC_SERVER, kPropertyStore, reinterpret_cast<void**>(&store)),
+      S_OK);
   return store;
 }
 

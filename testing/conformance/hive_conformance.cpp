@@ -42,8 +42,8 @@ class Hive : public ::testing::Test {
 
   void SaveSource() {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSource, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                              nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSource, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
               ERROR_SUCCESS);
     DWORD word = 77;
     ASSERT_EQ(RegSetValueExW(key, L"answer", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&word), 4), ERROR_SUCCESS);

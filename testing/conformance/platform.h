@@ -24,8 +24,8 @@ bool PrivilegeEnabled(const char* name);
 
 }  // namespace conformance
 
-#define SKIP_UNDER_WINE(reason)                     \
-  do {                                              \
+#define SKIP_UNDER_WINE(reason)                                       \
+  do {                                                                \
     if (conformance::UnderWine()) GTEST_SKIP() << "Wine: " << reason; \
   } while (0)
 

@@ -25,9 +25,9 @@ class Registry : public ::testing::Test {
   }
   HKEY Create(const wchar_t* path, DWORD* disposition = nullptr) {
     HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExW(base_, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-                              disposition),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyExW(base_, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, disposition),
+        ERROR_SUCCESS);
     return key;
   }
   void SetText(HKEY key, const wchar_t* name, const std::wstring& text) {
@@ -217,8 +217,8 @@ TEST(RegistryAccess, StandardUsersCannotWriteMachineKeys) {
   if (!conformance::CanUseStandardUserToken()) GTEST_SKIP() << "the process runs elevated (Wine always does)";
   conformance::UseStandardUserToken();
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QuillaretConformance", 0, nullptr,
-                            REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\QuillaretConformance", 0, nullptr, REG_OPTION_NON_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_ACCESS_DENIED);
   EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_ALL_ACCESS, &key), ERROR_ACCESS_DENIED);
   ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_READ, &key), ERROR_SUCCESS);

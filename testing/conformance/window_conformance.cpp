@@ -27,8 +27,8 @@ class Windows : public ::testing::Test {
     UnregisterClassW(kClass, GetModuleHandleW(nullptr));
   }
   HWND Create(DWORD style, HWND parent = nullptr) {
-    HWND window = CreateWindowExW(0, kClass, L"", style, 0, 0, 50, 50, parent, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr);
+    HWND window =
+        CreateWindowExW(0, kClass, L"", style, 0, 0, 50, 50, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window && !parent) created_.push_back(window);
     return window;
   }

@@ -63,8 +63,8 @@ TEST(Owners, EachConventionKnowsItsNothingHeld) {
       CreateFileW(L"Z:\\no\\such\\folder\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
   EXPECT_FALSE(file);
   WIN32_FIND_DATAW found;
-  win::UniqueFindHandle search(FindFirstFileExW(L"Z:\\no\\such\\folder\\*", FindExInfoBasic, &found,
-                                                FindExSearchNameMatch, nullptr, 0));
+  win::UniqueFindHandle search(
+      FindFirstFileExW(L"Z:\\no\\such\\folder\\*", FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
   EXPECT_FALSE(search);
 }
 

@@ -74,8 +74,7 @@ double TimeTable(IDispatch* server, LONG size) {
   arguments[2].lVal = size;
   VARIANT table;
   VariantInit(&table);
-  if (FAILED(Call(server, L"Table", DISPATCH_PROPERTYGET, arguments, 3, &table)) ||
-      table.vt != (VT_ARRAY | VT_VARIANT))
+  if (FAILED(Call(server, L"Table", DISPATCH_PROPERTYGET, arguments, 3, &table)) || table.vt != (VT_ARRAY | VT_VARIANT))
     return -1;
   double sum = 0;
   for (LONG i = 0; i < size; ++i) {

@@ -143,8 +143,8 @@ void AddIterator(v8::Local<v8::FunctionTemplate> com_object) {
   iterator->InstanceTemplate()->SetInternalFieldCount(1);
   Nan::SetPrototypeMethod(iterator, "next", NextMethod);
   Nan::SetPrototypeMethod(iterator, "return", ReturnMethod);
-  iterator->PrototypeTemplate()->Set(v8::Symbol::GetIterator(isolate),
-                                     Nan::New<v8::FunctionTemplate>(SelfMethod), v8::DontEnum);
+  iterator->PrototypeTemplate()->Set(v8::Symbol::GetIterator(isolate), Nan::New<v8::FunctionTemplate>(SelfMethod),
+                                     v8::DontEnum);
   iterator_template.Reset(iterator);
 
   com_object->PrototypeTemplate()->Set(

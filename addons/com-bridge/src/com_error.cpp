@@ -48,10 +48,10 @@ v8::Local<v8::Object> NewErrorObject(const std::wstring& message) {
 
 std::wstring HresultText(HRESULT result) {
   win::UniqueLocalMemory<wchar_t> buffer;
-  DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
-      static_cast<DWORD>(result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(buffer.put()), 0,
-      nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+                     nullptr, static_cast<DWORD>(result), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<wchar_t*>(buffer.put()), 0, nullptr);
   if (length > 0 && buffer) {
     std::wstring text(buffer.get(), wcsnlen(buffer.get(), length));
     if (text.size() > 1 && text.back() == L'\n') {
@@ -90,7 +90,8 @@ void ThrowComError(HRESULT result, const EXCEPINFO* exception) {
   }
   v8::Local<v8::Object> error = NewErrorObject(message);
   v8::Local<v8::String> message_text;
-  if (!ScriptText(message).ToLocal(&message_text)) message_text = ScriptText(text + kDescriptionTooLong).ToLocalChecked();
+  if (!ScriptText(message).ToLocal(&message_text))
+    message_text = ScriptText(text + kDescriptionTooLong).ToLocalChecked();
   {
     // A replacement Error may refuse these properties; the error is thrown anyway.
     Nan::TryCatch refused;

@@ -198,8 +198,8 @@ HRESULT STDMETHODCALLTYPE EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID
 // Any thread. Events nobody subscribed to are dropped here. The arguments
 // are copied (a by-reference argument as the value it refers to) and left
 // to the server, which owns them; nothing is ever written back.
-HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
-                                            EXCEPINFO*, UINT*) {
+HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                            UINT*) {
   {
     EventLock lock;
     if (async_ == nullptr || callbacks_.find(dispid) == callbacks_.end()) return S_OK;

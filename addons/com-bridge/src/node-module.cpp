@@ -48,7 +48,8 @@ HWND WindowFrom(v8::Local<v8::Value> value) {
 }
 
 NAN_METHOD(CreateObject) {
-  std::optional<CLSID> clsid = ClassOfProgId(info, "ProgId should be string and provided as first argument of CreateObject");
+  std::optional<CLSID> clsid =
+      ClassOfProgId(info, "ProgId should be string and provided as first argument of CreateObject");
   if (!clsid) return;
   win::ComPtr<IDispatch> object;
   if (FAILED(CoCreateInstance(*clsid, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IDispatch,
@@ -109,7 +110,8 @@ NAN_METHOD(ReleaseFunction) {
 void Initialize(v8::Local<v8::Object> exports) {
   // The thread keeps its apartment if it already has another: nothing to report.
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  node::AddEnvironmentCleanupHook(v8::Isolate::GetCurrent(), [](void*) { TrackedWrap::FreeAll(); }, nullptr);
+  node::AddEnvironmentCleanupHook(
+      v8::Isolate::GetCurrent(), [](void*) { TrackedWrap::FreeAll(); }, nullptr);
   RegisterComObjectClass(exports);
   Nan::SetMethod(exports, "CreateObject", CreateObject);
   Nan::SetMethod(exports, "GetActiveObject", GetActiveObjectFunction);

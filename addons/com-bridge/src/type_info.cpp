@@ -128,7 +128,9 @@ NAN_METHOD(GetTypeInfoMethod) {
   for (const auto& [name, member] : cache->events) {
     named = named && Add(events, name, Description(member, true));
   }
-  if (!named) return Nan::ThrowTypeError("A member name cannot be passed to script: a string longer than the script engine takes");
+  if (!named)
+    return Nan::ThrowTypeError(
+        "A member name cannot be passed to script: a string longer than the script engine takes");
   v8::Local<v8::Object> result = Nan::New<v8::Object>();
   Define(result, "properties", properties);
   Define(result, "functions", functions);

@@ -173,13 +173,34 @@ void PointAtCell(VARIANT* slot, VARIANT* cell) {
 
 int ElementSize(VARTYPE type) {
   switch (type) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_R8: case VT_DATE: case VT_CY: case VT_I8: case VT_UI8: return 8;
-    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: return sizeof(void*);
-    case VT_VARIANT: return sizeof(VARIANT);
-    default: return 0;  // read as undefined
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+      return 4;
+    case VT_R8:
+    case VT_DATE:
+    case VT_CY:
+    case VT_I8:
+    case VT_UI8:
+      return 8;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+      return sizeof(void*);
+    case VT_VARIANT:
+      return sizeof(VARIANT);
+    default:
+      return 0;  // read as undefined
   }
 }
 
@@ -225,8 +246,13 @@ VARTYPE ElementType(SAFEARRAY* array, VARTYPE labelled) {
   VARTYPE own = VT_EMPTY;
   if (SUCCEEDED(SafeArrayGetVartype(array, &own))) return own;
   switch (labelled) {
-    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: case VT_VARIANT: return VT_EMPTY;
-    default: return labelled;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+    case VT_VARIANT:
+      return VT_EMPTY;
+    default:
+      return labelled;
   }
 }
 
@@ -342,7 +368,8 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
       return Nan::New(static_cast<double>(Value(value, value.ullVal, value.pullVal)));
     case VT_DATE:
       // The DATE number is the time value in milliseconds, unchanged.
-      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Value>(Nan::Undefined()));
+      return Nan::New<v8::Date>(Value(value, value.date, value.pdate))
+          .FromMaybe(v8::Local<v8::Value>(Nan::Undefined()));
     case VT_BOOL:
       return Nan::New(Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
     case VT_BSTR: {
@@ -381,8 +408,21 @@ namespace {
 bool OwnsSomething(const VARIANT& value) {
   if (value.vt & VT_BYREF) return false;
   switch (value.vt) {
-    case VT_EMPTY: case VT_NULL: case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4:
-    case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_DATE: case VT_BOOL: case VT_ERROR:
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_I2:
+    case VT_UI2:
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BOOL:
+    case VT_ERROR:
       return false;
     default:
       return true;

@@ -18,37 +18,34 @@ namespace {
 
 // Microseconds per call of `work`, over `calls` calls back to back.
 template <typename Work>
-double MicrosPerCall(std::int64_t calls, Work work)
-{
-    LARGE_INTEGER frequency, start, end;
-    QueryPerformanceFrequency(&frequency);
-    volatile std::int64_t sink = 0;
-    QueryPerformanceCounter(&start);
-    for (std::int64_t i = 0; i < calls; ++i) {
-        sink = sink + static_cast<std::int64_t>(work());
-    }
-    QueryPerformanceCounter(&end);
-    return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart)
-           / static_cast<double>(calls);
+double MicrosPerCall(std::int64_t calls, Work work) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  volatile std::int64_t sink = 0;
+  QueryPerformanceCounter(&start);
+  for (std::int64_t i = 0; i < calls; ++i) {
+    sink = sink + static_cast<std::int64_t>(work());
+  }
+  QueryPerformanceCounter(&end);
+  return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) / static_cast<double>(frequency.QuadPart) /
+         static_cast<double>(calls);
 }
 
-std::string TimeSources(std::int64_t calls)
-{
-    char text[160];
-    std::snprintf(text, sizeof text, "%.3f %.3f %.3f %.3f %.3f", MicrosPerCall(calls, GetQuietState),
-                  MicrosPerCall(calls, QuietHoursActive), MicrosPerCall(calls, ReadQuietProfile),
-                  MicrosPerCall(calls, ReadNotificationState), MicrosPerCall(calls, ToastsEnabled));
-    return text;
+std::string TimeSources(std::int64_t calls) {
+  char text[160];
+  std::snprintf(text, sizeof text, "%.3f %.3f %.3f %.3f %.3f", MicrosPerCall(calls, GetQuietState),
+                MicrosPerCall(calls, QuietHoursActive), MicrosPerCall(calls, ReadQuietProfile),
+                MicrosPerCall(calls, ReadNotificationState), MicrosPerCall(calls, ToastsEnabled));
+  return text;
 }
 
-Napi::Value QuietModeBench(const Napi::CallbackInfo& info)
-{
-    return napi_utils::RunMethod(info, "QuietModeBench", [&info]() -> std::string {
-        const std::int64_t calls = napi_utils::GetInt64Argument(info, 0);
-        return calls > 0 ? TimeSources(calls) : std::string();
-    });
+Napi::Value QuietModeBench(const Napi::CallbackInfo& info) {
+  return napi_utils::RunMethod(info, "QuietModeBench", [&info]() -> std::string {
+    const std::int64_t calls = napi_utils::GetInt64Argument(info, 0);
+    return calls > 0 ? TimeSources(calls) : std::string();
+  });
 }
 
-} // namespace
+}  // namespace
 
 const napi_utils::MethodExport napi_utils::kMethod{"QuietModeBench", QuietModeBench};

@@ -5,11 +5,10 @@
 
 namespace {
 
-Napi::Value GetQuietMode(const Napi::CallbackInfo& info)
-{
-    return napi_utils::RunMethod(info, "GetQuietMode", [] { return GetQuietState(); });
+Napi::Value GetQuietMode(const Napi::CallbackInfo& info) {
+  return napi_utils::RunMethod(info, "GetQuietMode", [] { return GetQuietState(); });
 }
 
-} // namespace
+}  // namespace
 
 const napi_utils::MethodExport napi_utils::kMethod{"GetQuietMode", GetQuietMode};

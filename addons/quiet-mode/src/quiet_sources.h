@@ -9,13 +9,14 @@
 #include <cstdint>
 
 inline constexpr wchar_t kQuietHoursKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\QuietHours";
-inline constexpr char kNotificationSettingsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Notifications\\Settings";
+inline constexpr char kNotificationSettingsKey[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Notifications\\Settings";
 
 // The schedule under root\path; `found` is false when the key
 // cannot be opened. Unreadable values take their defaults (Enable 1, 0, 0).
 struct ScheduleRead {
-    bool found;
-    QuietHoursSchedule schedule;
+  bool found;
+  QuietHoursSchedule schedule;
 };
 ScheduleRead ReadQuietHoursSchedule(HKEY root, const wchar_t* path);
 

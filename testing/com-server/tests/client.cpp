@@ -11,8 +11,7 @@ HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VAR
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   DISPID put = DISPID_PROPERTYPUT;
   const bool is_put = (flags & DISPATCH_PROPERTYPUT) != 0;
-  DISPPARAMS params = {reversed.data(), is_put ? &put : nullptr, static_cast<UINT>(reversed.size()),
-                       is_put ? 1u : 0u};
+  DISPPARAMS params = {reversed.data(), is_put ? &put : nullptr, static_cast<UINT>(reversed.size()), is_put ? 1u : 0u};
   return object->Invoke(dispid, IID_NULL, 0, flags, &params, result, exception, nullptr);
 }
 

@@ -15,7 +15,6 @@
 
 namespace test_client {
 
-
 // Invokes a member by name. args are in call order (first argument first);
 // they are handed to the server reversed, as IDispatch::Invoke expects.
 HRESULT Call(IDispatch* object, const wchar_t* name, WORD flags, std::vector<VARIANT> args, VARIANT* result,

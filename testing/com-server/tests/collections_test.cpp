@@ -94,8 +94,8 @@ TEST_F(Collections, MixedElementsAndThePlainObjectsMissingEnumerator) {
 
   win::Variant result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  EXPECT_EQ(server_->Invoke(DISPID_NEWENUM, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
-                            result.get(), nullptr, nullptr),
+  EXPECT_EQ(server_->Invoke(DISPID_NEWENUM, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none, result.get(),
+                            nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
 }
 

@@ -108,8 +108,19 @@ TEST_F(Events, FireKindsChecksThatTheSinkLeftItsArgumentsAlone) {
   ASSERT_EQ(point_->Advise(&sink, &cookie), S_OK);
   EXPECT_EQ(Fire(L"FireKinds", {I4(DISPID_EVENT_KINDS)}), 1);
   ASSERT_EQ(sink.Received().size(), 1u);
-  const VARTYPE expected[] = {VT_VARIANT | VT_BYREF, VT_BSTR | VT_BYREF, VT_I4 | VT_BYREF, VT_ARRAY | VT_VARIANT,
-                              VT_DISPATCH, VT_EMPTY, VT_NULL, VT_DATE, VT_BSTR, VT_BOOL, VT_R8, VT_UI1, VT_I4};
+  const VARTYPE expected[] = {VT_VARIANT | VT_BYREF,
+                              VT_BSTR | VT_BYREF,
+                              VT_I4 | VT_BYREF,
+                              VT_ARRAY | VT_VARIANT,
+                              VT_DISPATCH,
+                              VT_EMPTY,
+                              VT_NULL,
+                              VT_DATE,
+                              VT_BSTR,
+                              VT_BOOL,
+                              VT_R8,
+                              VT_UI1,
+                              VT_I4};
   const Notification& event = sink.Received()[0];
   ASSERT_EQ(event.types, std::vector<VARTYPE>(std::begin(expected), std::end(expected)));
   EXPECT_EQ(TextOf(*event.values[0].get()), L"inner");

@@ -56,8 +56,7 @@ TEST_F(LocalServer, CallsAndEventsCrossTheProcessBoundary) {
   ASSERT_TRUE(sink.WaitFor(1, 5000));
   EXPECT_EQ(sink.Received()[0].values[0].get()->lVal, 9);
   EXPECT_NE(sink.Received()[0].thread, GetCurrentThreadId());  // one of COM's threads
-  ASSERT_EQ(Call(server_.get(), L"FireFromThreads", DISPATCH_METHOD, {I4(DISPID_EVENT_TICK), I4(2), I4(10)},
-                 nullptr),
+  ASSERT_EQ(Call(server_.get(), L"FireFromThreads", DISPATCH_METHOD, {I4(DISPID_EVENT_TICK), I4(2), I4(10)}, nullptr),
             S_OK);
   ASSERT_EQ(Call(server_.get(), L"WaitFiring", DISPATCH_METHOD, {}, called.get()), S_OK);
   EXPECT_TRUE(sink.WaitFor(21, 5000));

@@ -18,8 +18,8 @@ namespace test_client {
 struct Notification {
   DISPID dispid;
   DWORD thread;
-  std::vector<VARTYPE> types;                // as received, rgvarg order
-  std::vector<void*> references;             // byref of each argument
+  std::vector<VARTYPE> types;        // as received, rgvarg order
+  std::vector<void*> references;     // byref of each argument
   std::vector<win::Variant> values;  // copies, rgvarg order
 };
 

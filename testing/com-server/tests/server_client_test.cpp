@@ -80,11 +80,10 @@ TEST_F(ServerClient, DispatchFollowsTheAutomationRules) {
   win::Variant result;
   EXPECT_EQ(Call(server_.get(), L"Missing", DISPATCH_METHOD, {}, result.get()), DISP_E_UNKNOWNNAME);
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  EXPECT_EQ(server_->Invoke(DISPID_SERVER_COUNT, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.get(),
-                            nullptr, nullptr),
-            DISP_E_UNKNOWNINTERFACE);
-  EXPECT_EQ(server_->Invoke(DISPID_SERVER_VALUE, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr,
+  EXPECT_EQ(server_->Invoke(DISPID_SERVER_COUNT, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &none, result.get(), nullptr,
                             nullptr),
+            DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(server_->Invoke(DISPID_SERVER_VALUE, IID_NULL, 0, DISPATCH_PROPERTYPUT, &none, nullptr, nullptr, nullptr),
             DISP_E_PARAMNOTFOUND);
   EXPECT_EQ(Call(server_.get(), L"Add", DISPATCH_METHOD, {I4(1)}, result.get()), DISP_E_BADPARAMCOUNT);
   EXPECT_EQ(Call(server_.get(), L"Child", DISPATCH_PROPERTYPUT, {I4(1)}, nullptr), DISP_E_MEMBERNOTFOUND);
@@ -95,8 +94,7 @@ TEST_F(ServerClient, DispatchFollowsTheAutomationRules) {
   result = win::Variant();
   EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_METHOD, {I4(1), I4(2)}, result.get()), S_OK);
   EXPECT_EQ(TextOf(*result.get()), L"call 1 2");
-  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1), I4(2)}, result.get()),
-            DISP_E_BADPARAMCOUNT);
+  EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_PROPERTYGET, {I4(1), I4(2)}, result.get()), DISP_E_BADPARAMCOUNT);
   EXPECT_EQ(Call(server_.get(), L"_Default", DISPATCH_METHOD, {I4(1)}, result.get()), DISP_E_BADPARAMCOUNT);
 
   // Optional parameters: omitted, or passed as the missing-argument value.
@@ -136,8 +134,7 @@ TEST_F(ServerClient, FillWritesEveryCellAndTheRecordShowsTheOldContent) {
   ASSERT_EQ(Call(server_.get(), L"Fill", DISPATCH_METHOD,
                  {Ref(VT_I4, &i4), Ref(VT_UI4, &ui4), Ref(VT_I2, &i2), Ref(VT_R8, &r8), Ref(VT_DATE, &date),
                   Ref(VT_BOOL, &flag), Ref(VT_BSTR, &text_cell), Ref(VT_VARIANT, variant_cell.get()),
-                  Ref(VT_DISPATCH, &object_cell), Ref(VT_ARRAY | VT_VARIANT, &array_cell), I4(1),
-                  Ref(VT_I4, nullptr)},
+                  Ref(VT_DISPATCH, &object_cell), Ref(VT_ARRAY | VT_VARIANT, &array_cell), I4(1), Ref(VT_I4, nullptr)},
                  result.get()),
             S_OK);
   EXPECT_EQ(result.get()->lVal, 10);
@@ -210,11 +207,21 @@ TEST_F(ServerClient, CannedScalars) {
     const wchar_t* kind;
     VARTYPE type;
   };
-  for (const Expected& expected :
-       {Expected{L"I1", VT_I1}, {L"UI4", VT_UI4}, {L"I8", VT_I8}, {L"UI8", VT_UI8}, {L"INT", VT_INT},
-        {L"R4", VT_R4}, {L"CY", VT_CY}, {L"DECIMAL", VT_DECIMAL}, {L"ERROR", VT_ERROR}, {L"EMPTY", VT_EMPTY},
-        {L"NULL", VT_NULL}, {L"DATE", VT_DATE}, {L"BSTR_NULL", VT_BSTR}, {L"NULL_OBJECT", VT_DISPATCH},
-        {L"UNKNOWN", VT_UNKNOWN}}) {
+  for (const Expected& expected : {Expected{L"I1", VT_I1},
+                                   {L"UI4", VT_UI4},
+                                   {L"I8", VT_I8},
+                                   {L"UI8", VT_UI8},
+                                   {L"INT", VT_INT},
+                                   {L"R4", VT_R4},
+                                   {L"CY", VT_CY},
+                                   {L"DECIMAL", VT_DECIMAL},
+                                   {L"ERROR", VT_ERROR},
+                                   {L"EMPTY", VT_EMPTY},
+                                   {L"NULL", VT_NULL},
+                                   {L"DATE", VT_DATE},
+                                   {L"BSTR_NULL", VT_BSTR},
+                                   {L"NULL_OBJECT", VT_DISPATCH},
+                                   {L"UNKNOWN", VT_UNKNOWN}}) {
     EXPECT_EQ(Result(expected.kind).get()->vt, expected.type) << expected.kind;
   }
   EXPECT_EQ(Result(L"UI8").get()->ullVal, 1ull << 53);
@@ -293,8 +300,10 @@ TEST_F(ServerClient, FailuresFillTheExceptionRecord) {
         << expected.kind;
     EXPECT_EQ(exception.wCode, expected.code) << expected.kind;
     EXPECT_EQ(exception.scode, expected.scode) << expected.kind;
-    if (expected.description == nullptr) EXPECT_EQ(exception.bstrDescription, nullptr) << expected.kind;
-    else EXPECT_EQ(std::wstring(exception.bstrDescription), expected.description);
+    if (expected.description == nullptr)
+      EXPECT_EQ(exception.bstrDescription, nullptr) << expected.kind;
+    else
+      EXPECT_EQ(std::wstring(exception.bstrDescription), expected.description);
     if (expected.hr == DISP_E_EXCEPTION) EXPECT_EQ(std::wstring(exception.bstrSource), L"Quillaret.TestServer");
     SysFreeString(exception.bstrSource);
     SysFreeString(exception.bstrDescription);

@@ -53,8 +53,7 @@ IID EventInterfaceOf(IDispatch* object) {
   win::ComPtr<IEnumConnectionPoints> points;
   ULONG fetched = 0;
   if (SUCCEEDED(object->QueryInterface(IID_IConnectionPointContainer, container.put_void())) &&
-      SUCCEEDED(container->EnumConnectionPoints(points.put())) &&
-      points->Next(1, point.put(), &fetched) == S_OK) {
+      SUCCEEDED(container->EnumConnectionPoints(points.put())) && points->Next(1, point.put(), &fetched) == S_OK) {
     EXPECT_EQ(point->GetConnectionInterface(&events), S_OK);
   }
   return events;

@@ -21,7 +21,9 @@ int32_t Int(Local<Value> value) { return Nan::To<int32_t>(value).FromMaybe(0); }
 bool Bool(Local<Value> value) { return Nan::To<bool>(value).FromMaybe(false); }
 HKEY Root(Local<Value> value) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(Int(value))); }
 
-Local<Value> Field(Local<Object> object, const char* name) { return Nan::Get(object, Js(std::string(name))).ToLocalChecked(); }
+Local<Value> Field(Local<Object> object, const char* name) {
+  return Nan::Get(object, Js(std::string(name))).ToLocalChecked();
+}
 void Put(Local<Object> object, const char* name, Local<Value> value) { Nan::Set(object, Js(std::string(name)), value); }
 
 std::vector<uint8_t> Bytes(Local<Value> value) {
@@ -66,8 +68,9 @@ NAN_METHOD(Window) {
   Put(out, "enabled", Nan::New(state->enabled));
   Put(out, "visible", Nan::New(state->visible));
   Put(out, "userData", Nan::New(static_cast<double>(state->userData)));
-  Put(out, "extra", Nan::CopyBuffer(reinterpret_cast<const char*>(state->extra.data()),
-                                    static_cast<uint32_t>(state->extra.size())).ToLocalChecked());
+  Put(out, "extra",
+      Nan::CopyBuffer(reinterpret_cast<const char*>(state->extra.data()), static_cast<uint32_t>(state->extra.size()))
+          .ToLocalChecked());
   info.GetReturnValue().Set(out);
 }
 
@@ -119,10 +122,10 @@ NAN_METHOD(ProcessPriority) {
 // The system's message for an error code, as FormatMessageW gives it.
 NAN_METHOD(SystemMessage) {
   LPWSTR message = nullptr;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, static_cast<DWORD>(Int(info[0])), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPWSTR>(&message), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, static_cast<DWORD>(Int(info[0])), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                     reinterpret_cast<LPWSTR>(&message), 0, nullptr);
   info.GetReturnValue().Set(Js(length && message ? std::wstring(message, length) : std::wstring()));
   if (message) LocalFree(message);
 }
@@ -147,8 +150,9 @@ NAN_METHOD(ReadRawValue) {
   if (!value) return;
   Local<Object> out = Nan::New<Object>();
   Put(out, "type", Nan::New(static_cast<double>(value->type)));
-  Put(out, "data", Nan::CopyBuffer(reinterpret_cast<const char*>(value->data.data()),
-                                   static_cast<uint32_t>(value->data.size())).ToLocalChecked());
+  Put(out, "data",
+      Nan::CopyBuffer(reinterpret_cast<const char*>(value->data.data()), static_cast<uint32_t>(value->data.size()))
+          .ToLocalChecked());
   info.GetReturnValue().Set(out);
 }
 
@@ -170,9 +174,7 @@ NAN_METHOD(GrowValueAfterProbe) {
 
 NAN_METHOD(InitializeCom) { standin::InitializeComHere(Bool(info[0])); }
 NAN_METHOD(LiveComObjects) { info.GetReturnValue().Set(static_cast<double>(standin::LiveComObjects())); }
-NAN_METHOD(OutstandingTaskMemory) {
-  info.GetReturnValue().Set(static_cast<double>(standin::OutstandingTaskMemory()));
-}
+NAN_METHOD(OutstandingTaskMemory) { info.GetReturnValue().Set(static_cast<double>(standin::OutstandingTaskMemory())); }
 
 NAN_METHOD(JumpList) {
   std::optional<std::vector<standin::JumpListTask>> tasks = standin::CommittedJumpList(Wide(info[0]));

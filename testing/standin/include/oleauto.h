@@ -20,10 +20,9 @@ STANDIN_API HRESULT WINAPI VariantCopyInd(VARIANT* target, const VARIANTARG* sou
 #define VARIANT_ALPHABOOL 0x02
 #define VARIANT_NOUSEROVERRIDE 0x04
 #define VARIANT_LOCALBOOL 0x10
-STANDIN_API HRESULT WINAPI VariantChangeType(VARIANTARG* target, const VARIANTARG* source, USHORT flags,
-                                             VARTYPE type);
-STANDIN_API HRESULT WINAPI VariantChangeTypeEx(VARIANTARG* target, const VARIANTARG* source, LCID lcid,
-                                               USHORT flags, VARTYPE type);
+STANDIN_API HRESULT WINAPI VariantChangeType(VARIANTARG* target, const VARIANTARG* source, USHORT flags, VARTYPE type);
+STANDIN_API HRESULT WINAPI VariantChangeTypeEx(VARIANTARG* target, const VARIANTARG* source, LCID lcid, USHORT flags,
+                                               VARTYPE type);
 
 STANDIN_API SAFEARRAY* WINAPI SafeArrayCreate(VARTYPE type, UINT dimensions, SAFEARRAYBOUND* bounds);
 STANDIN_API SAFEARRAY* WINAPI SafeArrayCreateVector(VARTYPE type, LONG lowerBound, ULONG elements);

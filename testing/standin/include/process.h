@@ -2,6 +2,6 @@
 #pragma once
 #include <windows.h>
 
-STANDIN_API uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* start)(void*),
-                                     void* argument, unsigned flags, unsigned* threadId);
+STANDIN_API uintptr_t _beginthreadex(void* security, unsigned stackSize, unsigned(WINAPI* start)(void*), void* argument,
+                                     unsigned flags, unsigned* threadId);
 STANDIN_API __attribute__((noreturn)) void _endthreadex(unsigned exitCode);

@@ -40,8 +40,7 @@ class ICustomDestinationList : public IUnknown {
 
 class IShellLinkA : public IUnknown {
  public:
-  virtual HRESULT STDMETHODCALLTYPE GetPath(LPSTR file, int size, struct _WIN32_FIND_DATAA* data,
-                                            DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPath(LPSTR file, int size, struct _WIN32_FIND_DATAA* data, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* list) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE list) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDescription(LPSTR name, int size) = 0;
@@ -64,8 +63,7 @@ class IShellLinkA : public IUnknown {
 // The same link as IShellLinkA, its text in UTF-16.
 class IShellLinkW : public IUnknown {
  public:
-  virtual HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int size, struct _WIN32_FIND_DATAW* data,
-                                            DWORD flags) = 0;
+  virtual HRESULT STDMETHODCALLTYPE GetPath(LPWSTR file, int size, struct _WIN32_FIND_DATAW* data, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetIDList(PIDLIST_ABSOLUTE* list) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetIDList(PCIDLIST_ABSOLUTE list) = 0;
   virtual HRESULT STDMETHODCALLTYPE GetDescription(LPWSTR name, int size) = 0;

@@ -9,7 +9,6 @@
 #define WC_ERR_INVALID_CHARS 0x00000080
 #define ERROR_NO_UNICODE_TRANSLATION 1113L
 
-STANDIN_API int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide,
-                                           int units);
-STANDIN_API int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text,
-                                           int bytes, LPCSTR defaultChar, BOOL* usedDefault);
+STANDIN_API int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR wide, int units);
+STANDIN_API int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wide, int units, LPSTR text, int bytes,
+                                           LPCSTR defaultChar, BOOL* usedDefault);

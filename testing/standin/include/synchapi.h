@@ -3,10 +3,13 @@
 #pragma once
 #include <windows.h>
 
-typedef struct _RTL_SRWLOCK { PVOID Ptr; } SRWLOCK, *PSRWLOCK;
+typedef struct _RTL_SRWLOCK {
+  PVOID Ptr;
+} SRWLOCK, *PSRWLOCK;
 // All zero, as in the SDK: the stand-in keeps the real lock elsewhere, keyed
 // by the SRWLOCK's address.
-#define SRWLOCK_INIT {0}
+#define SRWLOCK_INIT \
+  { 0 }
 
 #define INFINITE 0xFFFFFFFF
 #define WAIT_OBJECT_0 0x00000000L

@@ -87,8 +87,14 @@ typedef HMENU__* HMENU;
 #define MAX_PATH 260
 #define ANYSIZE_ARRAY 1
 
-typedef struct _FILETIME { DWORD dwLowDateTime; DWORD dwHighDateTime; } FILETIME, *PFILETIME;
-typedef struct tagPOINT { LONG x; LONG y; } POINT;
+typedef struct _FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+} FILETIME, *PFILETIME;
+typedef struct tagPOINT {
+  LONG x;
+  LONG y;
+} POINT;
 typedef struct _SECURITY_ATTRIBUTES {
   DWORD nLength;
   LPVOID lpSecurityDescriptor;
@@ -161,7 +167,7 @@ typedef struct _SECURITY_ATTRIBUTES {
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 #define FAILED(hr) (((HRESULT)(hr)) < 0)
 #define HRESULT_FROM_WIN32(x) \
-  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x) & 0x0000FFFF) | (7 << 16) | 0x80000000)))
+  ((HRESULT)(x) <= 0 ? ((HRESULT)(x)) : ((HRESULT)(((x)&0x0000FFFF) | (7 << 16) | 0x80000000)))
 
 // --- kernel32 -----------------------------------------------------------
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
@@ -210,10 +216,10 @@ STANDIN_API DWORD WINAPI GetPriorityClass(HANDLE process);
 STANDIN_API BOOL WINAPI SetPriorityClass(HANDLE process, DWORD priorityClass);
 STANDIN_API HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
 STANDIN_API HLOCAL WINAPI LocalFree(HLOCAL memory);
-STANDIN_API DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                                        LPWSTR buffer, DWORD size, va_list* arguments);
-STANDIN_API DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId,
-                                        LPSTR buffer, DWORD size, va_list* arguments);
+STANDIN_API DWORD WINAPI FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer,
+                                        DWORD size, va_list* arguments);
+STANDIN_API DWORD WINAPI FormatMessageA(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPSTR buffer,
+                                        DWORD size, va_list* arguments);
 STANDIN_API HMODULE WINAPI GetModuleHandleW(LPCWSTR name);
 
 // --- advapi32: tokens and privileges -------------------------------------
@@ -230,13 +236,21 @@ STANDIN_API HMODULE WINAPI GetModuleHandleW(LPCWSTR name);
 #define SE_INC_BASE_PRIORITY_NAME "SeIncreaseBasePriorityPrivilege"
 #define SE_CHANGE_NOTIFY_NAME "SeChangeNotifyPrivilege"
 
-typedef struct _LUID { DWORD LowPart; LONG HighPart; } LUID, *PLUID;
-typedef struct _LUID_AND_ATTRIBUTES { LUID Luid; DWORD Attributes; } LUID_AND_ATTRIBUTES;
+typedef struct _LUID {
+  DWORD LowPart;
+  LONG HighPart;
+} LUID, *PLUID;
+typedef struct _LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes;
+} LUID_AND_ATTRIBUTES;
 typedef struct _TOKEN_PRIVILEGES {
   DWORD PrivilegeCount;
   LUID_AND_ATTRIBUTES Privileges[ANYSIZE_ARRAY];
 } TOKEN_PRIVILEGES, *PTOKEN_PRIVILEGES;
-typedef struct _SID_IDENTIFIER_AUTHORITY { BYTE Value[6]; } SID_IDENTIFIER_AUTHORITY;
+typedef struct _SID_IDENTIFIER_AUTHORITY {
+  BYTE Value[6];
+} SID_IDENTIFIER_AUTHORITY;
 typedef struct _SID {
   BYTE Revision;
   BYTE SubAuthorityCount;
@@ -244,12 +258,17 @@ typedef struct _SID {
   DWORD SubAuthority[ANYSIZE_ARRAY];
 } SID;
 typedef PVOID PSID;
-typedef struct _SID_AND_ATTRIBUTES { PSID Sid; DWORD Attributes; } SID_AND_ATTRIBUTES;
+typedef struct _SID_AND_ATTRIBUTES {
+  PSID Sid;
+  DWORD Attributes;
+} SID_AND_ATTRIBUTES;
 typedef struct _TOKEN_GROUPS {
   DWORD GroupCount;
   SID_AND_ATTRIBUTES Groups[ANYSIZE_ARRAY];
 } TOKEN_GROUPS, *PTOKEN_GROUPS;
-typedef struct _TOKEN_ELEVATION { DWORD TokenIsElevated; } TOKEN_ELEVATION;
+typedef struct _TOKEN_ELEVATION {
+  DWORD TokenIsElevated;
+} TOKEN_ELEVATION;
 typedef enum _TOKEN_INFORMATION_CLASS {
   TokenUser = 1,
   TokenGroups,
@@ -258,12 +277,11 @@ typedef enum _TOKEN_INFORMATION_CLASS {
 } TOKEN_INFORMATION_CLASS;
 
 STANDIN_API BOOL WINAPI OpenProcessToken(HANDLE process, DWORD access, PHANDLE token);
-STANDIN_API BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info,
-                                            DWORD length, PDWORD returnLength);
+STANDIN_API BOOL WINAPI GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS infoClass, LPVOID info, DWORD length,
+                                            PDWORD returnLength);
 STANDIN_API BOOL WINAPI LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid);
 STANDIN_API BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTOKEN_PRIVILEGES newState,
-                                              DWORD bufferLength, PTOKEN_PRIVILEGES previousState,
-                                              PDWORD returnLength);
+                                              DWORD bufferLength, PTOKEN_PRIVILEGES previousState, PDWORD returnLength);
 
 // --- advapi32: registry --------------------------------------------------
 #define HKEY_CLASSES_ROOT ((HKEY)(ULONG_PTR)((LONG)0x80000000))
@@ -298,27 +316,23 @@ STANDIN_API BOOL WINAPI AdjustTokenPrivileges(HANDLE token, BOOL disableAll, PTO
 #define REG_CREATED_NEW_KEY 0x00000001L
 #define REG_OPENED_EXISTING_KEY 0x00000002L
 
-STANDIN_API LSTATUS WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass,
-                                           DWORD options, REGSAM access,
-                                           const SECURITY_ATTRIBUTES* security, PHKEY result,
+STANDIN_API LSTATUS WINAPI RegCreateKeyExW(HKEY key, LPCWSTR subKey, DWORD reserved, LPWSTR keyClass, DWORD options,
+                                           REGSAM access, const SECURITY_ATTRIBUTES* security, PHKEY result,
                                            LPDWORD disposition);
-STANDIN_API LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access,
-                                         PHKEY result);
+STANDIN_API LSTATUS WINAPI RegOpenKeyExW(HKEY key, LPCWSTR subKey, DWORD options, REGSAM access, PHKEY result);
 STANDIN_API LSTATUS WINAPI RegCloseKey(HKEY key);
-STANDIN_API LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type,
-                                          const BYTE* data, DWORD size);
-STANDIN_API LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type,
-                                            LPBYTE data, LPDWORD size);
-STANDIN_API LSTATUS WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
-                                         LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
-STANDIN_API LSTATUS WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength,
-                                         LPDWORD reserved, LPWSTR keyClass, LPDWORD classLength,
-                                         PFILETIME lastWrite);
+STANDIN_API LSTATUS WINAPI RegSetValueExW(HKEY key, LPCWSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                                          DWORD size);
+STANDIN_API LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                                            LPDWORD size);
+STANDIN_API LSTATUS WINAPI RegEnumValueW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                         LPDWORD type, LPBYTE data, LPDWORD size);
+STANDIN_API LSTATUS WINAPI RegEnumKeyExW(HKEY key, DWORD index, LPWSTR name, LPDWORD nameLength, LPDWORD reserved,
+                                         LPWSTR keyClass, LPDWORD classLength, PFILETIME lastWrite);
 STANDIN_API LSTATUS WINAPI RegQueryInfoKeyW(HKEY key, LPWSTR keyClass, LPDWORD classLength, LPDWORD reserved,
                                             LPDWORD subKeys, LPDWORD maxSubKeyLength, LPDWORD maxClassLength,
-                                            LPDWORD values, LPDWORD maxValueNameLength,
-                                            LPDWORD maxValueLength, LPDWORD securityDescriptor,
-                                            PFILETIME lastWrite);
+                                            LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
+                                            LPDWORD securityDescriptor, PFILETIME lastWrite);
 STANDIN_API LSTATUS WINAPI RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM view, DWORD reserved);
 STANDIN_API LSTATUS WINAPI RegDeleteKeyW(HKEY key, LPCWSTR subKey);
 STANDIN_API LSTATUS WINAPI RegDeleteValueW(HKEY key, LPCWSTR valueName);
@@ -378,9 +392,9 @@ typedef struct tagMSG {
 
 STANDIN_API ATOM WINAPI RegisterClassExW(const WNDCLASSEXW* windowClass);
 STANDIN_API BOOL WINAPI UnregisterClassW(LPCWSTR className, HINSTANCE instance);
-STANDIN_API HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style,
-                                        int x, int y, int width, int height, HWND parent, HMENU menu,
-                                        HINSTANCE instance, LPVOID param);
+STANDIN_API HWND WINAPI CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
+                                        int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                                        LPVOID param);
 STANDIN_API BOOL WINAPI DestroyWindow(HWND window);
 STANDIN_API LRESULT WINAPI DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 STANDIN_API BOOL WINAPI IsWindow(HWND window);

@@ -67,8 +67,6 @@ void WINAPI SysFreeString(BSTR text) {
   std::free(BlockOf(text));
 }
 
-UINT WINAPI SysStringByteLen(BSTR text) {
-  return text == nullptr ? 0 : *reinterpret_cast<const DWORD*>(BlockOf(text));
-}
+UINT WINAPI SysStringByteLen(BSTR text) { return text == nullptr ? 0 : *reinterpret_cast<const DWORD*>(BlockOf(text)); }
 
 UINT WINAPI SysStringLen(BSTR text) { return SysStringByteLen(text) / sizeof(OLECHAR); }

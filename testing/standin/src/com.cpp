@@ -90,9 +90,12 @@ class ShellLink final : public IShellLinkA, public IShellLinkW, public IProperty
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
     if (!object) return E_POINTER;
-    if (iid == IID_IUnknown || iid == kShellLinkA) *object = static_cast<IShellLinkA*>(this);
-    else if (iid == kShellLinkW) *object = static_cast<IShellLinkW*>(this);
-    else if (iid == kPropertyStore) *object = static_cast<IPropertyStore*>(this);
+    if (iid == IID_IUnknown || iid == kShellLinkA)
+      *object = static_cast<IShellLinkA*>(this);
+    else if (iid == kShellLinkW)
+      *object = static_cast<IShellLinkW*>(this);
+    else if (iid == kPropertyStore)
+      *object = static_cast<IPropertyStore*>(this);
     else {
       *object = nullptr;
       return E_NOINTERFACE;
@@ -189,9 +192,12 @@ class ShellLink final : public IShellLinkA, public IShellLinkW, public IProperty
     HRESULT hr = Enter("IPropertyStore::SetValue");
     if (FAILED(hr)) return hr;
     Property property{key, value.vt, 0, {}};
-    if (value.vt == VT_BOOL) property.boolValue = value.boolVal;
-    else if (value.vt == VT_LPWSTR && value.pwszVal) property.text = value.pwszVal;
-    else if (value.vt != VT_EMPTY) return E_INVALIDARG;
+    if (value.vt == VT_BOOL)
+      property.boolValue = value.boolVal;
+    else if (value.vt == VT_LPWSTR && value.pwszVal)
+      property.text = value.pwszVal;
+    else if (value.vt != VT_EMPTY)
+      return E_INVALIDARG;
     Store(properties_, property);
     pending_ = true;
     return S_OK;

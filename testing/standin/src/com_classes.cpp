@@ -18,14 +18,14 @@ extern "C" const IID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0
 extern "C" const IID IID_ITypeInfo = {0x00020401, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 extern "C" const IID IID_ITypeLib = {0x00020402, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 extern "C" const IID IID_IEnumVARIANT = {0x00020404, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
-extern "C" const IID IID_IConnectionPointContainer = {0xB196B284, 0xBAB4, 0x101A,
-                                                      {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-extern "C" const IID IID_IEnumConnectionPoints = {0xB196B285, 0xBAB4, 0x101A,
-                                                  {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-extern "C" const IID IID_IConnectionPoint = {0xB196B286, 0xBAB4, 0x101A,
-                                             {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
-extern "C" const IID IID_IEnumConnections = {0xB196B287, 0xBAB4, 0x101A,
-                                             {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+extern "C" const IID IID_IConnectionPointContainer = {
+    0xB196B284, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+extern "C" const IID IID_IEnumConnectionPoints = {
+    0xB196B285, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+extern "C" const IID IID_IConnectionPoint = {
+    0xB196B286, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
+extern "C" const IID IID_IEnumConnections = {
+    0xB196B287, 0xBAB4, 0x101A, {0xB6, 0x9C, 0x00, 0xAA, 0x00, 0x34, 0x1D, 0x07}};
 
 namespace standin {
 namespace {
@@ -55,8 +55,7 @@ bool ClassesDefaultValue(const std::wstring& path, std::wstring* value) {
   if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS || type != REG_SZ)
     return false;
   std::wstring text(bytes / sizeof(WCHAR) + 1, L'\0');
-  if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &bytes) !=
-      ERROR_SUCCESS)
+  if (RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(&text[0]), &bytes) != ERROR_SUCCESS)
     return false;
   text.resize(wcsnlen(text.c_str(), text.size()));
   *value = text;
@@ -83,8 +82,10 @@ bool ParseGuid(LPCOLESTR text, GUID* guid) {
     }
     int digit = HexDigit(text[i]);
     if (digit < 0) return false;
-    if (nibble % 2 == 0) bytes[nibble / 2] = static_cast<uint8_t>(digit << 4);
-    else bytes[nibble / 2] |= static_cast<uint8_t>(digit);
+    if (nibble % 2 == 0)
+      bytes[nibble / 2] = static_cast<uint8_t>(digit << 4);
+    else
+      bytes[nibble / 2] |= static_cast<uint8_t>(digit);
     ++nibble;
   }
   if (text[sizeof(kPattern) - 1] != 0) return false;
@@ -110,7 +111,8 @@ HRESULT CreateRegisteredInstance(REFCLSID clsid, DWORD context, REFIID iid, void
     return REGDB_E_CLASSNOTREG;
   HMODULE module = LoadLibraryW(module_path.c_str());
   if (module == nullptr) return HRESULT_FROM_WIN32(126);  // ERROR_MOD_NOT_FOUND
-  auto entry = reinterpret_cast<GetClassObjectEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  auto entry =
+      reinterpret_cast<GetClassObjectEntry>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
   if (entry == nullptr) return static_cast<HRESULT>(0x800401F9L);  // CO_E_ERRORINDLL
   IClassFactory* factory = nullptr;
   HRESULT hr = entry(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));

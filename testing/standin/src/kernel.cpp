@@ -28,7 +28,6 @@ std::set<void*> local_blocks;
 const uintptr_t kCurrentProcess = static_cast<uintptr_t>(-1);
 KernelObject current_process{KernelObject::Kind::Process, 0, PROCESS_ALL_ACCESS};
 
-
 bool ValidPriorityClass(DWORD value) {
   switch (value) {
     case NORMAL_PRIORITY_CLASS:
@@ -155,12 +154,27 @@ std::wstring WideFromUtf8(const std::string& text) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     uint32_t cp;
     size_t len;
-    if (c < 0x80) { cp = c; len = 1; }
-    else if ((c >> 5) == 6) { cp = c & 0x1F; len = 2; }
-    else if ((c >> 4) == 14) { cp = c & 0x0F; len = 3; }
-    else if ((c >> 3) == 30) { cp = c & 0x07; len = 4; }
-    else { out.push_back(0xFFFD); ++i; continue; }
-    if (i + len > text.size()) { out.push_back(0xFFFD); break; }
+    if (c < 0x80) {
+      cp = c;
+      len = 1;
+    } else if ((c >> 5) == 6) {
+      cp = c & 0x1F;
+      len = 2;
+    } else if ((c >> 4) == 14) {
+      cp = c & 0x0F;
+      len = 3;
+    } else if ((c >> 3) == 30) {
+      cp = c & 0x07;
+      len = 4;
+    } else {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    if (i + len > text.size()) {
+      out.push_back(0xFFFD);
+      break;
+    }
     for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     i += len;
     if (cp >= 0x10000) {
@@ -184,9 +198,12 @@ std::string Utf8FromWide(const std::wstring& text) {
     } else if (cp >= 0xD800 && cp < 0xE000) {
       cp = 0xFFFD;
     }
-    if (cp < 0x80) out.push_back(static_cast<char>(cp));
-    else if (cp < 0x800) { out.push_back(static_cast<char>(0xC0 | (cp >> 6))); out.push_back(static_cast<char>(0x80 | (cp & 0x3F))); }
-    else if (cp < 0x10000) {
+    if (cp < 0x80)
+      out.push_back(static_cast<char>(cp));
+    else if (cp < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
       out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
       out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
       out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));

@@ -24,11 +24,11 @@ struct Value {
 struct Key {
   std::wstring name;
   Key* parent = nullptr;
-  std::vector<Value> values;                   // creation order
-  std::vector<std::shared_ptr<Key>> subkeys;   // sorted by upper-cased name, as Windows keeps them
-  bool adminOnly = false;                      // only administrators may write (inherited)
+  std::vector<Value> values;                  // creation order
+  std::vector<std::shared_ptr<Key>> subkeys;  // sorted by upper-cased name, as Windows keeps them
+  bool adminOnly = false;                     // only administrators may write (inherited)
   bool deleted = false;
-  std::string hiveFile;                        // set on the root of a loaded hive
+  std::string hiveFile;  // set on the root of a loaded hive
 };
 
 struct OpenKey {
@@ -247,7 +247,8 @@ std::string Hex(const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> Unhex(const std::string& text) {
   std::vector<uint8_t> out;
   if (text == "-") return out;
-  for (size_t i = 0; i + 1 < text.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < text.size(); i += 2)
+    out.push_back(static_cast<uint8_t>(std::stoi(text.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -269,7 +270,8 @@ std::wstring UnhexName(const std::string& text) {
 
 void WriteTree(std::ostream& out, const Key& key, int depth) {
   out << "key " << depth << ' ' << HexName(depth ? key.name : L"") << '\n';
-  for (auto& value : key.values) out << "value " << HexName(value.name) << ' ' << value.type << ' ' << Hex(value.data) << '\n';
+  for (auto& value : key.values)
+    out << "value " << HexName(value.name) << ' ' << value.type << ' ' << Hex(value.data) << '\n';
   for (auto& sub : key.subkeys) WriteTree(out, *sub, depth + 1);
 }
 
@@ -395,8 +397,7 @@ std::vector<std::wstring> LoadedHives() {
   return names;
 }
 
-void GrowValueAfterProbe(HKEY root, const std::wstring& path, const std::wstring& name, size_t extraBytes,
-                         int times) {
+void GrowValueAfterProbe(HKEY root, const std::wstring& path, const std::wstring& name, size_t extraBytes, int times) {
   EnsureBooted();
   std::shared_ptr<Key> key;
   if (Find(root, path.c_str(), 0, &key) == ERROR_SUCCESS) growths.push_back(Growth{key.get(), name, extraBytes, times});
@@ -527,8 +528,8 @@ LSTATUS WINAPI RegEnumKeyExW(HKEY handle, DWORD index, LPWSTR name, LPDWORD name
 }
 
 LSTATUS WINAPI RegQueryInfoKeyW(HKEY handle, LPWSTR, LPDWORD, LPDWORD, LPDWORD subKeys, LPDWORD maxSubKeyLength,
-                                LPDWORD, LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength,
-                                LPDWORD, PFILETIME) {
+                                LPDWORD, LPDWORD values, LPDWORD maxValueNameLength, LPDWORD maxValueLength, LPDWORD,
+                                PFILETIME) {
   LogCall("RegQueryInfoKeyW");
   std::shared_ptr<Key> key;
   LSTATUS status = ResolveFor(handle, KEY_QUERY_VALUE, &key);

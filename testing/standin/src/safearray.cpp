@@ -24,24 +24,51 @@ struct Prefix {
 
 ULONG ElementSize(VARTYPE type) {
   switch (type) {
-    case VT_I1: case VT_UI1: return 1;
-    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
-    case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN: return sizeof(void*);
-    case VT_DECIMAL: return sizeof(DECIMAL);
-    case VT_VARIANT: return sizeof(VARIANT);
-    default: return 0;
+    case VT_I1:
+    case VT_UI1:
+      return 1;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      return 2;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+      return 4;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+      return 8;
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+      return sizeof(void*);
+    case VT_DECIMAL:
+      return sizeof(DECIMAL);
+    case VT_VARIANT:
+      return sizeof(VARIANT);
+    default:
+      return 0;
   }
 }
 
 USHORT FeaturesOf(VARTYPE type) {
   switch (type) {
-    case VT_BSTR: return FADF_HAVEVARTYPE | FADF_BSTR;
-    case VT_VARIANT: return FADF_HAVEVARTYPE | FADF_VARIANT;
-    case VT_DISPATCH: return FADF_HAVEIID | FADF_DISPATCH;
-    case VT_UNKNOWN: return FADF_HAVEIID | FADF_UNKNOWN;
-    default: return FADF_HAVEVARTYPE;
+    case VT_BSTR:
+      return FADF_HAVEVARTYPE | FADF_BSTR;
+    case VT_VARIANT:
+      return FADF_HAVEVARTYPE | FADF_VARIANT;
+    case VT_DISPATCH:
+      return FADF_HAVEIID | FADF_DISPATCH;
+    case VT_UNKNOWN:
+      return FADF_HAVEIID | FADF_UNKNOWN;
+    default:
+      return FADF_HAVEVARTYPE;
   }
 }
 
@@ -71,12 +98,18 @@ VARTYPE TypeOf(SAFEARRAY* array) {
 // Releases what one element owns and zeroes it.
 void ClearElement(VARTYPE type, void* cell) {
   switch (type) {
-    case VT_BSTR: SysFreeString(*static_cast<BSTR*>(cell)); break;
-    case VT_DISPATCH: case VT_UNKNOWN:
+    case VT_BSTR:
+      SysFreeString(*static_cast<BSTR*>(cell));
+      break;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
       if (*static_cast<IUnknown**>(cell) != nullptr) (*static_cast<IUnknown**>(cell))->Release();
       break;
-    case VT_VARIANT: VariantClear(static_cast<VARIANT*>(cell)); break;
-    default: break;
+    case VT_VARIANT:
+      VariantClear(static_cast<VARIANT*>(cell));
+      break;
+    default:
+      break;
   }
 }
 
@@ -94,7 +127,8 @@ HRESULT CopyIntoCell(VARTYPE type, ULONG size, void* cell, const void* value) {
       *static_cast<BSTR*>(cell) = copy;
       return S_OK;
     }
-    case VT_DISPATCH: case VT_UNKNOWN: {
+    case VT_DISPATCH:
+    case VT_UNKNOWN: {
       auto* object = static_cast<IUnknown*>(const_cast<void*>(value));
       if (object != nullptr) object->AddRef();
       *static_cast<IUnknown**>(cell) = object;
@@ -213,8 +247,7 @@ HRESULT WINAPI SafeArrayUnlock(SAFEARRAY* array) {
   ULONG locks = __atomic_load_n(&array->cLocks, __ATOMIC_SEQ_CST);
   do {
     if (locks == 0) return E_UNEXPECTED;
-  } while (!__atomic_compare_exchange_n(&array->cLocks, &locks, locks - 1, false, __ATOMIC_SEQ_CST,
-                                        __ATOMIC_SEQ_CST));
+  } while (!__atomic_compare_exchange_n(&array->cLocks, &locks, locks - 1, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST));
   return S_OK;
 }
 
@@ -255,11 +288,16 @@ HRESULT WINAPI SafeArrayGetElement(SAFEARRAY* array, LONG* indices, void* value)
   if (FAILED(hr)) return hr;
   if (FAILED(hr = SafeArrayLock(array))) return hr;
   switch (type) {
-    case VT_BSTR: hr = CopyIntoCell(type, array->cbElements, value, *static_cast<BSTR*>(cell)); break;
-    case VT_DISPATCH: case VT_UNKNOWN:
+    case VT_BSTR:
+      hr = CopyIntoCell(type, array->cbElements, value, *static_cast<BSTR*>(cell));
+      break;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
       hr = CopyIntoCell(type, array->cbElements, value, *static_cast<IUnknown**>(cell));
       break;
-    default: hr = CopyIntoCell(type, array->cbElements, value, cell); break;
+    default:
+      hr = CopyIntoCell(type, array->cbElements, value, cell);
+      break;
   }
   SafeArrayUnlock(array);
   return hr;

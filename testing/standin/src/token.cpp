@@ -152,12 +152,9 @@ void ResetToken(bool elevated) {
     bool held = elevated || known.standardUser;
     token.privileges.push_back(PrivilegeEntry{known.name, known.luid, held, held && known.enabledByDefault});
   }
-  token.groups = {{"S-1-1-0", kGroupDefault},
-                  {elevated ? "S-1-5-32-544" : "S-1-5-32-545", kGroupDefault},
-                  {"S-1-5-4", kGroupDefault},
-                  {"S-1-2-1", kGroupDefault},
-                  {"S-1-5-11", kGroupDefault},
-                  {kDefaultLogonSid, SE_GROUP_LOGON_ID | kGroupDefault},
+  token.groups = {{"S-1-1-0", kGroupDefault},  {elevated ? "S-1-5-32-544" : "S-1-5-32-545", kGroupDefault},
+                  {"S-1-5-4", kGroupDefault},  {"S-1-2-1", kGroupDefault},
+                  {"S-1-5-11", kGroupDefault}, {kDefaultLogonSid, SE_GROUP_LOGON_ID | kGroupDefault},
                   {"S-1-2-0", kGroupDefault}};
 }
 
@@ -190,8 +187,10 @@ void SetLogonSid(const std::optional<std::string>& sid) {
   auto& groups = token.groups;
   for (auto it = groups.begin(); it != groups.end(); ++it) {
     if ((it->second & SE_GROUP_LOGON_ID) == SE_GROUP_LOGON_ID) {
-      if (sid) it->first = *sid;
-      else groups.erase(it);
+      if (sid)
+        it->first = *sid;
+      else
+        groups.erase(it);
       return;
     }
   }
@@ -223,19 +222,30 @@ BOOL WINAPI GetTokenInformation(HANDLE handle, TOKEN_INFORMATION_CLASS infoClass
   if (!TokenFor(handle, TOKEN_QUERY)) return FALSE;
   DWORD size;
   switch (infoClass) {
-    case TokenGroups: size = GroupsSize(); break;
-    case TokenPrivileges: size = PrivilegesSize(); break;
-    case TokenElevation: size = sizeof(TOKEN_ELEVATION); break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
+    case TokenGroups:
+      size = GroupsSize();
+      break;
+    case TokenPrivileges:
+      size = PrivilegesSize();
+      break;
+    case TokenElevation:
+      size = sizeof(TOKEN_ELEVATION);
+      break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
   }
   *returnLength = size;
   if (!info || length < size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
-  if (infoClass == TokenGroups) WriteGroups(info);
-  else if (infoClass == TokenPrivileges) WritePrivileges(info);
-  else static_cast<TOKEN_ELEVATION*>(info)->TokenIsElevated = token.elevated ? 1 : 0;
+  if (infoClass == TokenGroups)
+    WriteGroups(info);
+  else if (infoClass == TokenPrivileges)
+    WritePrivileges(info);
+  else
+    static_cast<TOKEN_ELEVATION*>(info)->TokenIsElevated = token.elevated ? 1 : 0;
   return TRUE;
 }
 
@@ -255,8 +265,8 @@ BOOL WINAPI LookupPrivilegeValueA(LPCSTR system, LPCSTR name, PLUID luid) {
   return TRUE;
 }
 
-BOOL WINAPI AdjustTokenPrivileges(HANDLE handle, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD,
-                                  PTOKEN_PRIVILEGES, PDWORD) {
+BOOL WINAPI AdjustTokenPrivileges(HANDLE handle, BOOL disableAll, PTOKEN_PRIVILEGES newState, DWORD, PTOKEN_PRIVILEGES,
+                                  PDWORD) {
   LogCall("AdjustTokenPrivileges");
   if (LONG code = ArrangedFailure("AdjustTokenPrivileges")) {
     SetLastError(code);

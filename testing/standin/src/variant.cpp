@@ -11,9 +11,28 @@ namespace {
 
 bool ValidScalar(VARTYPE type) {
   switch (type) {
-    case VT_EMPTY: case VT_NULL: case VT_I2: case VT_I4: case VT_R4: case VT_R8: case VT_CY: case VT_DATE:
-    case VT_BSTR: case VT_DISPATCH: case VT_ERROR: case VT_BOOL: case VT_UNKNOWN: case VT_DECIMAL:
-    case VT_I1: case VT_UI1: case VT_UI2: case VT_UI4: case VT_I8: case VT_UI8: case VT_INT: case VT_UINT:
+    case VT_EMPTY:
+    case VT_NULL:
+    case VT_I2:
+    case VT_I4:
+    case VT_R4:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_UNKNOWN:
+    case VT_DECIMAL:
+    case VT_I1:
+    case VT_UI1:
+    case VT_UI2:
+    case VT_UI4:
+    case VT_I8:
+    case VT_UI8:
+    case VT_INT:
+    case VT_UINT:
       return true;
     default:
       return false;
@@ -51,7 +70,8 @@ HRESULT CopyOwned(VARIANT* target, const VARIANT* source) {
       target->bstrVal = copy;
       return S_OK;
     }
-    case VT_DISPATCH: case VT_UNKNOWN:
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
       std::memcpy(target, source, sizeof(VARIANT));
       if (target->punkVal != nullptr) target->punkVal->AddRef();
       return S_OK;
@@ -82,13 +102,39 @@ HRESULT Dereference(const VARIANT* source, VARIANT* view) {
       std::memcpy(view, source->pdecVal, sizeof(DECIMAL));
       view->vt = VT_DECIMAL;
       return S_OK;
-    case VT_I1: case VT_UI1: view->bVal = *source->pbVal; break;
-    case VT_I2: case VT_UI2: case VT_BOOL: view->iVal = *source->piVal; break;
-    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: view->lVal = *source->plVal; break;
-    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: view->llVal = *source->pllVal; break;
-    case VT_BSTR: view->bstrVal = *source->pbstrVal; break;
-    case VT_DISPATCH: case VT_UNKNOWN: view->punkVal = *source->ppunkVal; break;
-    default: return DISP_E_BADVARTYPE;
+    case VT_I1:
+    case VT_UI1:
+      view->bVal = *source->pbVal;
+      break;
+    case VT_I2:
+    case VT_UI2:
+    case VT_BOOL:
+      view->iVal = *source->piVal;
+      break;
+    case VT_I4:
+    case VT_UI4:
+    case VT_INT:
+    case VT_UINT:
+    case VT_R4:
+    case VT_ERROR:
+      view->lVal = *source->plVal;
+      break;
+    case VT_I8:
+    case VT_UI8:
+    case VT_R8:
+    case VT_CY:
+    case VT_DATE:
+      view->llVal = *source->pllVal;
+      break;
+    case VT_BSTR:
+      view->bstrVal = *source->pbstrVal;
+      break;
+    case VT_DISPATCH:
+    case VT_UNKNOWN:
+      view->punkVal = *source->ppunkVal;
+      break;
+    default:
+      return DISP_E_BADVARTYPE;
   }
   view->vt = base;
   return S_OK;

@@ -23,12 +23,28 @@ struct Number {
   int64_t i = 0;
   uint64_t u = 0;
   double d = 0;
-  double Real() const { return kind == Kind::kReal ? d : kind == Kind::kSigned ? static_cast<double>(i) : static_cast<double>(u); }
+  double Real() const {
+    return kind == Kind::kReal ? d : kind == Kind::kSigned ? static_cast<double>(i) : static_cast<double>(u);
+  }
 };
 
-Number Signed(int64_t value) { Number n; n.i = value; return n; }
-Number Unsigned(uint64_t value) { Number n; n.kind = Number::Kind::kUnsigned; n.u = value; return n; }
-Number Real(double value) { Number n; n.kind = Number::Kind::kReal; n.d = value; return n; }
+Number Signed(int64_t value) {
+  Number n;
+  n.i = value;
+  return n;
+}
+Number Unsigned(uint64_t value) {
+  Number n;
+  n.kind = Number::Kind::kUnsigned;
+  n.u = value;
+  return n;
+}
+Number Real(double value) {
+  Number n;
+  n.kind = Number::Kind::kReal;
+  n.d = value;
+  return n;
+}
 
 std::string Narrow(BSTR text) {
   std::string out;
@@ -80,7 +96,8 @@ HRESULT ParseNumber(BSTR text, Number* number) {
     if (s[0] != '-') {
       unsigned long long value = std::strtoull(s.c_str(), nullptr, 10);
       if (errno == 0) {
-        *number = value <= static_cast<unsigned long long>(INT64_MAX) ? Signed(static_cast<int64_t>(value)) : Unsigned(value);
+        *number =
+            value <= static_cast<unsigned long long>(INT64_MAX) ? Signed(static_cast<int64_t>(value)) : Unsigned(value);
         return S_OK;
       }
     } else {
@@ -101,19 +118,48 @@ HRESULT ParseNumber(BSTR text, Number* number) {
 // The source as a number; bool_text: a BSTR may say True or False.
 HRESULT ToNumber(const VARIANT& source, bool bool_text, Number* number) {
   switch (source.vt) {
-    case VT_EMPTY: *number = Signed(0); return S_OK;
-    case VT_I1: *number = Signed(source.cVal); return S_OK;
-    case VT_UI1: *number = Signed(source.bVal); return S_OK;
-    case VT_I2: *number = Signed(source.iVal); return S_OK;
-    case VT_UI2: *number = Signed(source.uiVal); return S_OK;
-    case VT_I4: case VT_INT: *number = Signed(source.lVal); return S_OK;
-    case VT_UI4: case VT_UINT: *number = Signed(source.ulVal); return S_OK;
-    case VT_I8: *number = Signed(source.llVal); return S_OK;
-    case VT_UI8: *number = Unsigned(source.ullVal); return S_OK;
-    case VT_BOOL: *number = Signed(source.boolVal != VARIANT_FALSE ? -1 : 0); return S_OK;
-    case VT_R4: *number = Real(source.fltVal); return S_OK;
-    case VT_R8: case VT_DATE: *number = Real(source.dblVal); return S_OK;
-    case VT_CY: *number = Real(static_cast<double>(source.cyVal.int64) / 10000.0); return S_OK;
+    case VT_EMPTY:
+      *number = Signed(0);
+      return S_OK;
+    case VT_I1:
+      *number = Signed(source.cVal);
+      return S_OK;
+    case VT_UI1:
+      *number = Signed(source.bVal);
+      return S_OK;
+    case VT_I2:
+      *number = Signed(source.iVal);
+      return S_OK;
+    case VT_UI2:
+      *number = Signed(source.uiVal);
+      return S_OK;
+    case VT_I4:
+    case VT_INT:
+      *number = Signed(source.lVal);
+      return S_OK;
+    case VT_UI4:
+    case VT_UINT:
+      *number = Signed(source.ulVal);
+      return S_OK;
+    case VT_I8:
+      *number = Signed(source.llVal);
+      return S_OK;
+    case VT_UI8:
+      *number = Unsigned(source.ullVal);
+      return S_OK;
+    case VT_BOOL:
+      *number = Signed(source.boolVal != VARIANT_FALSE ? -1 : 0);
+      return S_OK;
+    case VT_R4:
+      *number = Real(source.fltVal);
+      return S_OK;
+    case VT_R8:
+    case VT_DATE:
+      *number = Real(source.dblVal);
+      return S_OK;
+    case VT_CY:
+      *number = Real(static_cast<double>(source.cyVal.int64) / 10000.0);
+      return S_OK;
     case VT_DECIMAL: {
       const DECIMAL& dec = source.decVal;
       double value = (static_cast<double>(dec.Hi32) * 18446744073709551616.0 + static_cast<double>(dec.Lo64)) /
@@ -124,12 +170,19 @@ HRESULT ToNumber(const VARIANT& source, bool bool_text, Number* number) {
     case VT_BSTR: {
       if (bool_text) {
         std::string text = Narrow(source.bstrVal);
-        if (EqualsNoCase(text, "True")) { *number = Signed(-1); return S_OK; }
-        if (EqualsNoCase(text, "False")) { *number = Signed(0); return S_OK; }
+        if (EqualsNoCase(text, "True")) {
+          *number = Signed(-1);
+          return S_OK;
+        }
+        if (EqualsNoCase(text, "False")) {
+          *number = Signed(0);
+          return S_OK;
+        }
       }
       return ParseNumber(source.bstrVal, number);
     }
-    default: return DISP_E_TYPEMISMATCH;
+    default:
+      return DISP_E_TYPEMISMATCH;
   }
 }
 
@@ -148,8 +201,10 @@ HRESULT ToInteger(const Number& number, int64_t low, uint64_t high, Number* out)
   if (std::isnan(number.d)) return DISP_E_OVERFLOW;
   double rounded = std::nearbyint(number.d);
   if (rounded < static_cast<double>(low) || rounded >= static_cast<double>(high) + 1.0) return DISP_E_OVERFLOW;
-  if (rounded < 0) *out = Signed(static_cast<int64_t>(rounded));
-  else *out = Unsigned(static_cast<uint64_t>(rounded));
+  if (rounded < 0)
+    *out = Signed(static_cast<int64_t>(rounded));
+  else
+    *out = Unsigned(static_cast<uint64_t>(rounded));
   return S_OK;
 }
 
@@ -174,13 +229,16 @@ HRESULT ToText(const VARIANT& source, USHORT flags, BSTR* text) {
     Number number;
     HRESULT hr = ToNumber(source, false, &number);
     if (FAILED(hr)) return hr;
-    if (number.kind == Number::Kind::kSigned) out = std::to_string(number.i);
-    else if (number.kind == Number::Kind::kUnsigned) out = std::to_string(number.u);
+    if (number.kind == Number::Kind::kSigned)
+      out = std::to_string(number.i);
+    else if (number.kind == Number::Kind::kUnsigned)
+      out = std::to_string(number.u);
     else if (source.vt == VT_R4) {
       char buffer[32];
       std::snprintf(buffer, sizeof(buffer), "%.7G", static_cast<double>(source.fltVal));
       out = buffer;
-    } else out = RealText(number.d);
+    } else
+      out = RealText(number.d);
   }
   std::wstring wide = Widen(out);
   *text = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
@@ -200,16 +258,31 @@ HRESULT Convert(const VARIANT& source, USHORT flags, VARTYPE type, VARIANT* resu
   if (FAILED(hr)) return hr;
   Number whole;
   switch (type) {
-    case VT_EMPTY: break;
-    case VT_I1: if (FAILED(hr = ToInteger(number, -128, 127, &whole))) return hr; result->cVal = static_cast<CHAR>(AsSigned(whole)); break;
-    case VT_UI1: if (FAILED(hr = ToInteger(number, 0, 255, &whole))) return hr; result->bVal = static_cast<BYTE>(AsSigned(whole)); break;
-    case VT_I2: if (FAILED(hr = ToInteger(number, -32768, 32767, &whole))) return hr; result->iVal = static_cast<SHORT>(AsSigned(whole)); break;
-    case VT_UI2: if (FAILED(hr = ToInteger(number, 0, 65535, &whole))) return hr; result->uiVal = static_cast<USHORT>(AsSigned(whole)); break;
-    case VT_I4: case VT_INT:
+    case VT_EMPTY:
+      break;
+    case VT_I1:
+      if (FAILED(hr = ToInteger(number, -128, 127, &whole))) return hr;
+      result->cVal = static_cast<CHAR>(AsSigned(whole));
+      break;
+    case VT_UI1:
+      if (FAILED(hr = ToInteger(number, 0, 255, &whole))) return hr;
+      result->bVal = static_cast<BYTE>(AsSigned(whole));
+      break;
+    case VT_I2:
+      if (FAILED(hr = ToInteger(number, -32768, 32767, &whole))) return hr;
+      result->iVal = static_cast<SHORT>(AsSigned(whole));
+      break;
+    case VT_UI2:
+      if (FAILED(hr = ToInteger(number, 0, 65535, &whole))) return hr;
+      result->uiVal = static_cast<USHORT>(AsSigned(whole));
+      break;
+    case VT_I4:
+    case VT_INT:
       if (FAILED(hr = ToInteger(number, INT32_MIN, INT32_MAX, &whole))) return hr;
       result->lVal = static_cast<LONG>(AsSigned(whole));
       break;
-    case VT_UI4: case VT_UINT:
+    case VT_UI4:
+    case VT_UINT:
       if (FAILED(hr = ToInteger(number, 0, UINT32_MAX, &whole))) return hr;
       result->ulVal = static_cast<ULONG>(AsSigned(whole));
       break;
@@ -221,21 +294,27 @@ HRESULT Convert(const VARIANT& source, USHORT flags, VARTYPE type, VARIANT* resu
       if (FAILED(hr = ToInteger(number, 0, UINT64_MAX, &whole))) return hr;
       result->ullVal = whole.kind == Number::Kind::kUnsigned ? whole.u : static_cast<uint64_t>(whole.i);
       break;
-    case VT_BOOL: result->boolVal = number.Real() != 0 ? VARIANT_TRUE : VARIANT_FALSE; break;
+    case VT_BOOL:
+      result->boolVal = number.Real() != 0 ? VARIANT_TRUE : VARIANT_FALSE;
+      break;
     case VT_R4: {
       const double value = number.Real();
       if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max()) return DISP_E_OVERFLOW;
       result->fltVal = static_cast<float>(value);
       break;
     }
-    case VT_R8: case VT_DATE: result->dblVal = number.Real(); break;
+    case VT_R8:
+    case VT_DATE:
+      result->dblVal = number.Real();
+      break;
     case VT_CY: {
       const double scaled = std::nearbyint(number.Real() * 10000.0);
       if (!(scaled >= -9223372036854775808.0 && scaled < 9223372036854775808.0)) return DISP_E_OVERFLOW;
       result->cyVal.int64 = static_cast<LONGLONG>(scaled);
       break;
     }
-    default: return DISP_E_TYPEMISMATCH;
+    default:
+      return DISP_E_TYPEMISMATCH;
   }
   result->vt = type;
   return S_OK;

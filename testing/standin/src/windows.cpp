@@ -38,9 +38,7 @@ bool foreground_allowed = true;
 std::vector<PostedMessage> queue;
 
 uint32_t Low32(HWND window) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(window)); }
-HWND FromLow32(uint32_t handle) {
-  return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<int32_t>(handle)));
-}
+HWND FromLow32(uint32_t handle) { return reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<int32_t>(handle))); }
 
 WindowEntry* FindWindowEntry(HWND window) {
   uint32_t handle = Low32(window);
@@ -63,8 +61,10 @@ WindowClass* FindClass(const std::wstring& name) {
 }
 
 void Insert(WindowEntry entry) {
-  if (entry.parent == 0) windows.insert(windows.begin(), std::move(entry));
-  else windows.push_back(std::move(entry));
+  if (entry.parent == 0)
+    windows.insert(windows.begin(), std::move(entry));
+  else
+    windows.push_back(std::move(entry));
 }
 
 bool Visible(const WindowEntry& entry) {
@@ -92,11 +92,14 @@ LRESULT CallProcedure(uint32_t handle, UINT message, WPARAM wParam, LPARAM lPara
 void DestroyTree(uint32_t handle) {
   CallProcedure(handle, WM_DESTROY, 0, 0);
   for (size_t i = 0; i < windows.size();)
-    if (windows[i].parent == handle) DestroyTree(windows[i].handle);
-    else ++i;
+    if (windows[i].parent == handle)
+      DestroyTree(windows[i].handle);
+    else
+      ++i;
   CallProcedure(handle, WM_NCDESTROY, 0, 0);
-  windows.erase(std::remove_if(windows.begin(), windows.end(), [&](const WindowEntry& w) { return w.handle == handle; }),
-                windows.end());
+  windows.erase(
+      std::remove_if(windows.begin(), windows.end(), [&](const WindowEntry& w) { return w.handle == handle; }),
+      windows.end());
   if (foreground == handle) foreground = 0;
 }
 
@@ -139,8 +142,8 @@ std::optional<WindowState> Window(uint32_t handle) {
   EnsureBooted();
   WindowEntry* entry = FindWindowEntry(FromLow32(handle));
   if (!entry) return std::nullopt;
-  return WindowState{entry->className, entry->parent, entry->style, !(entry->style & WS_DISABLED),
-                     Visible(*entry), entry->userData, entry->extra};
+  return WindowState{entry->className, entry->parent,   entry->style, !(entry->style & WS_DISABLED),
+                     Visible(*entry),  entry->userData, entry->extra};
 }
 
 uint32_t Foreground() { return foreground; }
@@ -235,8 +238,10 @@ BOOL WINAPI EnableWindow(HWND window, BOOL enable) {
   WindowEntry* entry = WindowOrError(window);
   if (!entry) return FALSE;
   BOOL wasDisabled = (entry->style & WS_DISABLED) ? TRUE : FALSE;
-  if (enable) entry->style &= ~WS_DISABLED;
-  else entry->style |= WS_DISABLED;
+  if (enable)
+    entry->style &= ~WS_DISABLED;
+  else
+    entry->style |= WS_DISABLED;
   return wasDisabled;
 }
 
@@ -245,8 +250,10 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   WindowEntry* entry = WindowOrError(window);
   if (!entry) return FALSE;
   BOOL wasVisible = (entry->style & WS_VISIBLE) ? TRUE : FALSE;
-  if (command == SW_HIDE) entry->style &= ~WS_VISIBLE;
-  else entry->style |= WS_VISIBLE;
+  if (command == SW_HIDE)
+    entry->style &= ~WS_VISIBLE;
+  else
+    entry->style |= WS_VISIBLE;
   return wasVisible;
 }
 
@@ -259,15 +266,28 @@ LONG_PTR WINAPI SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   if (!entry) return 0;
   LONG_PTR previous;
   switch (index) {
-    case GWL_STYLE: previous = entry->style; entry->style = static_cast<DWORD>(value); return previous;
-    case GWL_EXSTYLE: previous = entry->exStyle; entry->exStyle = static_cast<DWORD>(value); return previous;
-    case GWLP_USERDATA: previous = entry->userData; entry->userData = value; return previous;
-    case GWLP_ID: previous = entry->id; entry->id = value; return previous;
+    case GWL_STYLE:
+      previous = entry->style;
+      entry->style = static_cast<DWORD>(value);
+      return previous;
+    case GWL_EXSTYLE:
+      previous = entry->exStyle;
+      entry->exStyle = static_cast<DWORD>(value);
+      return previous;
+    case GWLP_USERDATA:
+      previous = entry->userData;
+      entry->userData = value;
+      return previous;
+    case GWLP_ID:
+      previous = entry->id;
+      entry->id = value;
+      return previous;
     case GWLP_WNDPROC:
       previous = reinterpret_cast<LONG_PTR>(entry->proc);
       entry->proc = reinterpret_cast<WNDPROC>(value);
       return previous;
-    default: break;
+    default:
+      break;
   }
   LONG_PTR* slot = ExtraSlot(*entry, index);
   if (!slot) {
@@ -284,12 +304,18 @@ LONG_PTR WINAPI GetWindowLongPtrW(HWND window, int index) {
   WindowEntry* entry = WindowOrError(window);
   if (!entry) return 0;
   switch (index) {
-    case GWL_STYLE: return entry->style;
-    case GWL_EXSTYLE: return entry->exStyle;
-    case GWLP_USERDATA: return entry->userData;
-    case GWLP_ID: return entry->id;
-    case GWLP_WNDPROC: return reinterpret_cast<LONG_PTR>(entry->proc);
-    default: break;
+    case GWL_STYLE:
+      return entry->style;
+    case GWL_EXSTYLE:
+      return entry->exStyle;
+    case GWLP_USERDATA:
+      return entry->userData;
+    case GWLP_ID:
+      return entry->id;
+    case GWLP_WNDPROC:
+      return reinterpret_cast<LONG_PTR>(entry->proc);
+    default:
+      break;
   }
   LONG_PTR* slot = ExtraSlot(*entry, index);
   if (!slot) {

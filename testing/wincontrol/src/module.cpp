@@ -94,10 +94,9 @@ Napi::Value Reset(const Napi::CallbackInfo& info) {
 Napi::Value SystemMessage(const Napi::CallbackInfo& info) {
   DWORD code = static_cast<DWORD>(info[0].As<Napi::Number>().Uint32Value());
   win::UniqueLocalMemory<wchar_t> message;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
   std::string text;
   if (length && message) {
     int bytes = WideCharToMultiByte(CP_UTF8, 0, message.get(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);

@@ -25,8 +25,8 @@ Napi::Value StartProcess(const Napi::CallbackInfo& info) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION started = {};
-  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW | priorityClass,
-                      nullptr, nullptr, &startup, &started))
+  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE,
+                      CREATE_SUSPENDED | CREATE_NO_WINDOW | priorityClass, nullptr, nullptr, &startup, &started))
     throw Napi::Error::New(env, "CreateProcessW failed");
   win::UniqueHandle thread(started.hThread);
   // Wine gives a new process the normal class whatever the creation flags say.

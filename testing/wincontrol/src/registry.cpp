@@ -18,8 +18,8 @@ Napi::Value WriteRawValue(const Napi::CallbackInfo& info) {
   DWORD type = info[3].ToNumber().Uint32Value();
   Napi::Buffer<uint8_t> data = info[4].As<Napi::Buffer<uint8_t>>();
   win::UniqueRegistryKey key;
-  LSTATUS status = RegCreateKeyExW(RootFrom(info[0]), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                   KEY_SET_VALUE, nullptr, key.put(), nullptr);
+  LSTATUS status = RegCreateKeyExW(RootFrom(info[0]), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE,
+                                   nullptr, key.put(), nullptr);
   if (status == ERROR_SUCCESS)
     status = RegSetValueExW(key.get(), name.c_str(), 0, type, data.Data(), static_cast<DWORD>(data.Length()));
   return Napi::Boolean::New(info.Env(), status == ERROR_SUCCESS);

@@ -47,9 +47,8 @@ Napi::Value CreateTestWindow(const Napi::CallbackInfo& info) {
   HWND parent = reinterpret_cast<HWND>(Option<LONG_PTR>(options, "parent", 0, PointerFrom));
   bool visible = Option<bool>(options, "visible", true, [](const Napi::Value& v) { return v.ToBoolean().Value(); });
   bool enabled = Option<bool>(options, "enabled", true, [](const Napi::Value& v) { return v.ToBoolean().Value(); });
-  int extraBytes = Option<int>(options, "extraBytes", 0, [](const Napi::Value& v) {
-    return static_cast<int>(v.ToNumber().Int32Value());
-  });
+  int extraBytes = Option<int>(options, "extraBytes", 0,
+                               [](const Napi::Value& v) { return static_cast<int>(v.ToNumber().Int32Value()); });
   if (!options.Get("handle").IsUndefined()) throw Napi::Error::New(env, "window handles cannot be chosen here");
   EnsureClass(env, className, extraBytes);
   // Top-level windows are shown without being activated: Wine waits 2 s for
@@ -83,9 +82,9 @@ Napi::Value WindowState(const Napi::CallbackInfo& info) {
   int length = GetClassNameW(window, name, 256);
   Napi::Object state = Napi::Object::New(env);
   state.Set("className", Utf8From(std::wstring(name, length > 0 ? length : 0)));
-  state.Set("parent", HandleNumber(env, GetAncestor(window, GA_PARENT) == GetDesktopWindow()
-                                            ? nullptr
-                                            : GetAncestor(window, GA_PARENT)));
+  state.Set("parent",
+            HandleNumber(
+                env, GetAncestor(window, GA_PARENT) == GetDesktopWindow() ? nullptr : GetAncestor(window, GA_PARENT)));
   LONG style = GetWindowLongW(window, GWL_STYLE);
   state.Set("style", static_cast<double>(static_cast<DWORD>(style)));
   state.Set("enabled", IsWindowEnabled(window) != FALSE);

@@ -15,13 +15,20 @@ std::vector<std::string> notifications;
 
 const char* NotificationName(unsigned notification) {
   switch (notification) {
-    case dliStartProcessing: return "start";
-    case dliNotePreLoadLibrary: return "preload";
-    case dliNotePreGetProcAddress: return "pregetproc";
-    case dliFailLoadLib: return "failloadlib";
-    case dliFailGetProc: return "failgetproc";
-    case dliNoteEndProcessing: return "end";
-    default: return "?";
+    case dliStartProcessing:
+      return "start";
+    case dliNotePreLoadLibrary:
+      return "preload";
+    case dliNotePreGetProcAddress:
+      return "pregetproc";
+    case dliFailLoadLib:
+      return "failloadlib";
+    case dliFailGetProc:
+      return "failgetproc";
+    case dliNoteEndProcessing:
+      return "end";
+    default:
+      return "?";
   }
 }
 

@@ -23,7 +23,8 @@ void LogAtExit(const char* line) {
   wchar_t path[MAX_PATH];
   DWORD length = GetEnvironmentVariableW(L"PROBE_EXIT_LOG", path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  HANDLE file = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file =
+      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   DWORD written = 0;
   WriteFile(file, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);

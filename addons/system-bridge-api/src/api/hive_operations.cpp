@@ -75,8 +75,7 @@ NAN_METHOD(GetLogonSIDFunction) {
   win::UniqueToken token;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return;
   DWORD size = 0;
-  if (GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size) ||
-      GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+  if (GetTokenInformation(token.get(), TokenGroups, nullptr, 0, &size) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return;
   // Pointer-aligned storage for the TOKEN_GROUPS record.
   std::vector<ULONG_PTR> buffer((size + sizeof(ULONG_PTR) - 1) / sizeof(ULONG_PTR));

@@ -10,13 +10,20 @@ namespace {
 
 const char* PriorityClassName(DWORD priorityClass) {
   switch (priorityClass) {
-    case NORMAL_PRIORITY_CLASS: return "NORMAL";
-    case IDLE_PRIORITY_CLASS: return "IDLE";
-    case HIGH_PRIORITY_CLASS: return "HIGH";
-    case REALTIME_PRIORITY_CLASS: return "REALTIME";
-    case BELOW_NORMAL_PRIORITY_CLASS: return "BELOW";
-    case ABOVE_NORMAL_PRIORITY_CLASS: return "ABOVE";
-    default: return "UNKNOWN";
+    case NORMAL_PRIORITY_CLASS:
+      return "NORMAL";
+    case IDLE_PRIORITY_CLASS:
+      return "IDLE";
+    case HIGH_PRIORITY_CLASS:
+      return "HIGH";
+    case REALTIME_PRIORITY_CLASS:
+      return "REALTIME";
+    case BELOW_NORMAL_PRIORITY_CLASS:
+      return "BELOW";
+    case ABOVE_NORMAL_PRIORITY_CLASS:
+      return "ABOVE";
+    default:
+      return "UNKNOWN";
   }
 }
 

@@ -47,8 +47,8 @@ NAN_METHOD(CreateRegistryKeyFunction) {
 }
 
 NAN_METHOD(SetRegistryKeyValueFunction) {
-  if (!ArgumentsAre(info, {Expect::Number, Expect::String, Expect::Number, Expect::String, Expect::Any,
-                           Expect::Number}))
+  if (!ArgumentsAre(info,
+                    {Expect::Number, Expect::String, Expect::Number, Expect::String, Expect::Any, Expect::Number}))
     return SetReturnText(info, kInvalidArguments);
   HKEY root = RootKeyFrom(info[0]);
   std::wstring subKey = WideFrom(info[1]);
@@ -56,7 +56,8 @@ NAN_METHOD(SetRegistryKeyValueFunction) {
   std::wstring valueName = WideFrom(info[3]);
   DWORD type = static_cast<DWORD>(Int32From(info[5]));
   std::vector<BYTE> bytes;
-  if (!EncodeValueData(info[4], type, &bytes)) return SetReturnText(info, "Not supported or invalid key data type specified");
+  if (!EncodeValueData(info[4], type, &bytes))
+    return SetReturnText(info, "Not supported or invalid key data type specified");
   if (!HasNoNul(subKey)) return SetReturnText(info, SystemCallError("Failled to open key.", ERROR_INVALID_PARAMETER));
   if (!HasNoNul(valueName))
     return SetReturnText(info, SystemCallError("Failled set key value.", ERROR_INVALID_PARAMETER));
@@ -72,7 +73,8 @@ NAN_METHOD(IsRegistryKeyExistsFunction) {
   std::wstring subKey = WideFrom(info[1]);
   if (!HasNoNul(subKey)) return info.GetReturnValue().Set(false);
   win::UniqueRegistryKey key;
-  LSTATUS status = RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_READ, key.put());
+  LSTATUS status =
+      RegOpenKeyExW(RootKeyFrom(info[0]), subKey.c_str(), 0, AccessFlagsFrom(info[2]) | KEY_READ, key.put());
   info.GetReturnValue().Set(status == ERROR_SUCCESS);
 }
 

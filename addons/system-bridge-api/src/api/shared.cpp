@@ -24,10 +24,9 @@ std::string LastErrorText() {
   if (code == 0) return {};
   // The wide call: the text in the user's language whatever the ANSI code page.
   win::UniqueLocalMemory<wchar_t> message;
-  DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                    FORMAT_MESSAGE_IGNORE_INSERTS,
-                                nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
+  DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+      MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(message.put()), 0, nullptr);
   if (length == 0 || !message) return {};
   std::wstring_view text(message.get(), length);
   return WideToUtf8(std::wstring(text.substr(0, text.find_first_of(L"\r\n"))));
@@ -135,9 +134,7 @@ HWND WindowFrom(v8::Local<v8::Value> value) {
   return reinterpret_cast<HWND>(static_cast<LONG_PTR>(IntegerFrom(value)));
 }
 
-HKEY RootKeyFrom(v8::Local<v8::Value> value) {
-  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(Int32From(value)));
-}
+HKEY RootKeyFrom(v8::Local<v8::Value> value) { return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(Int32From(value))); }
 
 int32_t WindowToNumber(HWND window) {
   return static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<ULONG_PTR>(window)));

@@ -82,8 +82,7 @@ LSTATUS SaveHive(HKEY root, const std::wstring& path, const std::string& file);
 std::vector<std::wstring> LoadedHives();
 // Makes the value `name` of the key grow by `extraBytes` right after the next
 // probe of RegEnumValueW for it (the race of a reader with a writer).
-void GrowValueAfterProbe(HKEY root, const std::wstring& path, const std::wstring& name, size_t extraBytes,
-                         int times);
+void GrowValueAfterProbe(HKEY root, const std::wstring& path, const std::wstring& name, size_t extraBytes, int times);
 
 // --- COM and the shell ---
 void InitializeComHere(bool initialized);  // the host's COM set-up of the calling thread
@@ -110,11 +109,11 @@ void FailCall(const std::string& name, LONG code, const std::optional<std::strin
 HRESULT RegisterServer(const std::wstring& modulePath);
 // What the automation calls handed out and nobody gave back yet.
 struct AutomationCounts {
-  size_t bstrs;               // SysAllocString... not yet freed
-  size_t safeArrays;          // SafeArrayCreate... not yet destroyed
-  size_t runningObjects;      // RegisterActiveObject not yet revoked
-  size_t objectResults;       // LresultFromObject not yet taken
-  size_t waitableHandles;     // threads and events not yet closed
+  size_t bstrs;            // SysAllocString... not yet freed
+  size_t safeArrays;       // SafeArrayCreate... not yet destroyed
+  size_t runningObjects;   // RegisterActiveObject not yet revoked
+  size_t objectResults;    // LresultFromObject not yet taken
+  size_t waitableHandles;  // threads and events not yet closed
 };
 AutomationCounts Automation();
 
