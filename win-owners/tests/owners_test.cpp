@@ -123,7 +123,7 @@ TEST(Owners, RegistryKeys) {
   RegCloseKey(second);
 }
 
-TEST(Owners, SystemMemory) {
+TEST(Owners, SystemMemoryAndModules) {
   win::UniqueLocalMemory<wchar_t> local(static_cast<wchar_t*>(LocalAlloc(LMEM_FIXED, 16)));
   ASSERT_TRUE(local);
   *local.put() = static_cast<wchar_t*>(LocalAlloc(LMEM_FIXED, 16));
@@ -139,6 +139,15 @@ TEST(Owners, SystemMemory) {
   void* kept = task.release();
   EXPECT_FALSE(task);
   CoTaskMemFree(kept);
+
+  // Wine keeps a freed library mapped, so only the hand-over is seen here.
+  win::UniqueModule module(LoadLibraryW(L"version.dll"));
+  ASSERT_TRUE(module);
+  HMODULE loaded = module.get();
+  win::UniqueModule other(std::move(module));
+  EXPECT_FALSE(module);
+  EXPECT_EQ(other.release(), loaded);
+  EXPECT_TRUE(FreeLibrary(loaded));
 }
 
 TEST(Owners, ComReferencesAndTheValuesThatHoldThem) {
