@@ -65,17 +65,25 @@ passed=0
 failed=0
 . scripts/suites.sh
 ctest_args=(--output-on-failure -j "$jobs")
-run_suite "$pkg: Windows tests (Wine)" "$logs/win.log" \
-  testing/bed/winebed.sh build/wine-prefix ctest --test-dir build/win "${ctest_args[@]}" -R "$win_tests"
+# The Linux suites run one after the other beside the Wine suite, which mostly
+# waits on Wine's programs; their output follows the Wine suite's.
 if [ -n "$linux_tests" ]; then
-  run_suite "$pkg: Linux tests (stand-in)" "$logs/linux.log" \
+  start_suite "$pkg: Linux tests (stand-in)" "$logs/linux.log" \
     ctest --test-dir build/linux "${ctest_args[@]}" -R "$linux_tests"
-  run_suite "$pkg: Linux tests (ASan+UBSan)" "$logs/linux-asan.log" \
+  start_suite "$pkg: Linux tests (ASan+UBSan)" "$logs/linux-asan.log" \
     bash scripts/test-asan.sh -R "$linux_tests"
 fi
 if [ "$tsan" = yes ]; then
-  run_suite "$pkg: events (TSan)" "$logs/linux-tsan.log" bash scripts/test-tsan.sh
+  start_suite "$pkg: events (TSan)" "$logs/linux-tsan.log" bash scripts/test-tsan.sh
 fi
+# The host's Wine tests wait (for an installer, a retry's pause) rather than
+# compute, so twice as many of them run at once as there are cores.
+win_jobs=$jobs
+[ "$pkg" = quillaret-host ] && win_jobs=$((jobs * 2))
+run_suite "$pkg: Windows tests (Wine)" "$logs/win.log" \
+  testing/bed/winebed.sh build/wine-prefix ctest --test-dir build/win --output-on-failure -j "$win_jobs" \
+  -R "$win_tests"
+finish_suites
 echo
 echo "$pkg: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
