@@ -1,6 +1,7 @@
 #include "cleanup.h"
 #include "process_probes.h"
 #include "remove_tree.h"
+#include "win-owners/handles.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -145,11 +146,12 @@ TEST(RemoveTree, SingleFileAndHeldFile) {
 
   std::string held = root + "\\held.txt";
   writeFile(held);
-  HANDLE holder = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  win::UniqueFileHandle holder(
+      CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(holder);
   EXPECT_FALSE(removeTree(wide(root)));
   EXPECT_TRUE(exists(held));
-  CloseHandle(holder);
+  holder.reset();
   EXPECT_TRUE(removeTree(wide(root)));
   EXPECT_FALSE(exists(root));
 }

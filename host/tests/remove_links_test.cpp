@@ -3,6 +3,7 @@
 // removes the tree and checks the canary. Under Wine only the links made by
 // the underlying Unix file system exist; the Win32 kinds skip with the reason.
 #include "remove_tree.h"
+#include "win-owners/handles.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -66,9 +67,9 @@ bool runUnix(std::string commandLine) {
                       &startup, &started)) {
     return false;
   }
-  WaitForSingleObject(started.hProcess, 10000);
-  CloseHandle(started.hProcess);
-  CloseHandle(started.hThread);
+  win::UniqueHandle process(started.hProcess);
+  win::UniqueHandle thread(started.hThread);
+  WaitForSingleObject(process.get(), 10000);
   return true;
 }
 

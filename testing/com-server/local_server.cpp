@@ -19,6 +19,7 @@
 #include "module.h"
 #include "registration.h"
 #include "server_classes.h"
+#include "win-owners/handles.h"
 
 namespace {
 
@@ -47,10 +48,9 @@ const wchar_t* FirstSwitch(std::vector<std::wstring>& arguments, const wchar_t* 
 std::vector<std::wstring> Arguments() {
   std::vector<std::wstring> arguments;
   int count = 0;
-  LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (list == nullptr) return arguments;
-  for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
-  LocalFree(list);
+  win::UniqueLocalMemory<LPWSTR> list(CommandLineToArgvW(GetCommandLineW(), &count));
+  if (!list) return arguments;
+  for (int i = 1; i < count; ++i) arguments.emplace_back(list.get()[i]);
   return arguments;
 }
 

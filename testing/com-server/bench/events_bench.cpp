@@ -131,17 +131,16 @@ void BenchLocalServer(int events) {
               }));
   BenchEvents("local", server.get(), events);
 
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process_id.get()->lVal));
+  win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(process_id.get()->lVal)));
   server.reset();
   const double released = Now();
   probe.reset();
-  if (process != nullptr && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0) {
+  if (process && WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0) {
     std::printf("com-server local: process ended %.0f ms after its last object was released\n",
                 (Now() - released) * 1e3);
   } else {
     std::printf("com-server local: process did not end within 10 s of its last object\n");
   }
-  if (process != nullptr) CloseHandle(process);
 }
 
 }  // namespace

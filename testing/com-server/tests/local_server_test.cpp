@@ -10,6 +10,7 @@
 #include "../server_ids.h"
 #include "client.h"
 #include "recording_sink.h"
+#include "win-owners/handles.h"
 
 namespace {
 
@@ -66,13 +67,12 @@ TEST_F(LocalServer, CallsAndEventsCrossTheProcessBoundary) {
 
 TEST_F(LocalServer, ProcessEndsWithItsLastObject) {
   const DWORD server_process = static_cast<DWORD>(Count(L"ProcessId"));
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, server_process);
-  ASSERT_NE(process, nullptr);
+  win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, server_process));
+  ASSERT_TRUE(process);
   server_.reset();
   EXPECT_EQ(Count(L"LiveObjects"), 0);
   probe_.reset();
-  EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0);
-  CloseHandle(process);
+  EXPECT_EQ(WaitForSingleObject(process.get(), 10000), WAIT_OBJECT_0);
 }
 
 }  // namespace

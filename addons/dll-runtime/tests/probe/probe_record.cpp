@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win-owners/handles.h"
+
 namespace probe {
 namespace {
 
@@ -23,13 +25,12 @@ void LogAtExit(const char* line) {
   wchar_t path[MAX_PATH];
   DWORD length = GetEnvironmentVariableW(L"PROBE_EXIT_LOG", path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return;
-  HANDLE file =
-      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  win::UniqueFileHandle file(
+      CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
   DWORD written = 0;
-  WriteFile(file, line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
-  WriteFile(file, "\n", 1, &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), line, static_cast<DWORD>(lstrlenA(line)), &written, nullptr);
+  WriteFile(file.get(), "\n", 1, &written, nullptr);
 }
 
 }  // namespace probe
