@@ -125,8 +125,8 @@ win::ComPtr<IEnumVARIANT> EnumeratorOf(IDispatch* object) {
 NAN_METHOD(IterateMethod) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
   std::shared_ptr<ComHolder> holder = wrapper->holder();
-  if (!holder || holder->dispatch == nullptr) return Nan::ThrowError("The ComObject was released");
-  win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(holder->dispatch);
+  if (!holder || !holder->dispatch) return Nan::ThrowError("The ComObject was released");
+  win::ComPtr<IEnumVARIANT> enumerator = EnumeratorOf(holder->dispatch.get());
   if (!enumerator) return Nan::ThrowTypeError("The ComObject is not iterable");
   v8::Local<v8::Object> instance;
   if (!Nan::NewInstance(Nan::New(iterator_template)->InstanceTemplate()).ToLocal(&instance)) return;

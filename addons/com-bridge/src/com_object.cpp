@@ -26,11 +26,11 @@ using CallInfo = Nan::FunctionCallbackInfo<v8::Value>;
 IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver);
   const std::shared_ptr<ComHolder>& holder = wrapper->holder();
-  if (!holder || holder->dispatch == nullptr) {
+  if (!holder || !holder->dispatch) {
     Nan::ThrowError("The ComObject was released");
     return nullptr;
   }
-  return holder->dispatch;
+  return holder->dispatch.get();
 }
 
 // Names are resolved on every call; nothing is cached.

@@ -39,16 +39,13 @@ void RegisterComObjectClass(v8::Local<v8::Object> exports) {
   Nan::Set(exports, Nan::New("ComObject").ToLocalChecked(), Nan::GetFunction(tpl).ToLocalChecked());
 }
 
-v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch) {
+v8::Local<v8::Object> WrapDispatch(win::ComPtr<IDispatch> dispatch) {
   Nan::EscapableHandleScope scope;
   v8::Local<v8::FunctionTemplate> tpl = Nan::New(com_object_template);
   v8::Local<v8::Object> instance;
-  if (!Nan::NewInstance(tpl->InstanceTemplate()).ToLocal(&instance)) {
-    dispatch->Release();
-    return v8::Local<v8::Object>();
-  }
+  if (!Nan::NewInstance(tpl->InstanceTemplate()).ToLocal(&instance)) return v8::Local<v8::Object>();
   // Not make_shared: without RTTI it needs a libstdc++ function no DLL provides.
-  auto* wrapper = new ComObjectWrapper(std::shared_ptr<ComHolder>(new ComHolder(dispatch)));
+  auto* wrapper = new ComObjectWrapper(std::shared_ptr<ComHolder>(new ComHolder(std::move(dispatch))));
   wrapper->Attach(instance);  // internal field 0, and a weak handle that deletes the wrapper
   wrapper->Pin(instance);
   return scope.Escape(instance);
@@ -63,7 +60,7 @@ ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value) {
 
 ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   std::shared_ptr<ComHolder> holder = wrapper->holder();
-  IDispatch* dispatch = std::exchange(holder->dispatch, nullptr);
+  win::ComPtr<IDispatch> dispatch = std::move(holder->dispatch);
   // The instance holds one reference, and this is it: whatever count the
   // object answers (other ComObjects, argument slots and the server's own
   // references count too), the instance is released from here on. Its
@@ -71,16 +68,16 @@ ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
   // can no longer remove them, and an object that outlives this reference
   // would otherwise keep calling a sink nobody listens to.
   if (holder->sink) {
-    holder->sink->TearDown(dispatch);
+    holder->sink->TearDown(dispatch.get());
     holder->sink.reset();
   }
   wrapper->Drop();
-  return dispatch->Release();
+  return dispatch.release()->Release();
 }
 
 void DiscardComObject(ComObjectWrapper* wrapper) {
   // Script may have released it already (a setter that then threw).
-  if (wrapper->holder() && wrapper->holder()->dispatch != nullptr) ReleaseComObject(wrapper);
+  if (wrapper->holder() && wrapper->holder()->dispatch) ReleaseComObject(wrapper);
 }
 
 }  // namespace com_bridge

@@ -22,13 +22,17 @@ struct TypeInfoCache;
 // The COM state of one ComObject, shared with operations that need the
 // interface for their length (argument conversion, qi).
 struct ComHolder {
-  explicit ComHolder(IDispatch* adopted) : dispatch(adopted) {}
+  explicit ComHolder(win::ComPtr<IDispatch> object) : dispatch(std::move(object)) {}
+  // An instance script never released is freed with the environment, when
+  // its thread may have left the apartment the reference belongs to: the
+  // reference is given up unreleased rather than released from there.
+  ~ComHolder() { dispatch.release(); }
   ComHolder(const ComHolder&) = delete;
   ComHolder& operator=(const ComHolder&) = delete;
 
-  // One reference, adopted from whoever produced the pointer; dropped by
-  // ReleaseComObject, never by the holder itself.
-  IDispatch* dispatch;
+  // The instance's one reference, given up by ReleaseComObject; empty from
+  // then on.
+  win::ComPtr<IDispatch> dispatch;
   std::shared_ptr<TypeInfoCache> typeInfo;
   // Made by the first on or off.
   win::ComPtr<EventSink> sink;
@@ -61,7 +65,7 @@ class ComObjectWrapper : public TrackedWrap {
 void RegisterComObjectClass(v8::Local<v8::Object> exports);
 
 // A new ComObject adopting the caller's reference on dispatch.
-v8::Local<v8::Object> WrapDispatch(IDispatch* dispatch);
+v8::Local<v8::Object> WrapDispatch(win::ComPtr<IDispatch> dispatch);
 
 // The wrapper of a ComObject instance; null for any other value.
 ComObjectWrapper* ComObjectOf(v8::Local<v8::Value> value);

@@ -227,7 +227,7 @@ namespace {
 // The receiver's holder; throws when the object was released.
 std::shared_ptr<ComHolder> SubscriptionHolder(const Nan::FunctionCallbackInfo<v8::Value>& info) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
-  if (!wrapper->holder() || wrapper->holder()->dispatch == nullptr) {
+  if (!wrapper->holder() || !wrapper->holder()->dispatch) {
     Nan::ThrowError("The ComObject was released");
     return nullptr;
   }
@@ -240,12 +240,12 @@ std::shared_ptr<ComHolder> SubscriptionHolder(const Nan::FunctionCallbackInfo<v8
 NAN_METHOD(OnMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
   if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction()) return;
-  if (!holder->sink) holder->sink = EventSink::Create(holder->dispatch);
+  if (!holder->sink) holder->sink = EventSink::Create(holder->dispatch.get());
   win::ComPtr<EventSink> sink = win::ComPtr<EventSink>::Share(holder->sink.get());
   sink->PrepareDelivery();
   // The script that ran may have released the object.
   if (!SubscriptionHolder(info)) return;
-  sink->Subscribe(holder->dispatch, Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>());
+  sink->Subscribe(holder->dispatch.get(), Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>());
 }
 
 // off(dispid, callback): removes one registration of that very function;
@@ -255,7 +255,7 @@ NAN_METHOD(OffMethod) {
   std::shared_ptr<ComHolder> holder = SubscriptionHolder(info);
   if (!holder || !info[0]->IsNumber() || !info[1]->IsFunction() || !holder->sink) return;
   if (holder->sink->Unsubscribe(Nan::To<int32_t>(info[0]).FromJust(), info[1].As<v8::Function>()))
-    holder->sink->TearDown(holder->dispatch);
+    holder->sink->TearDown(holder->dispatch.get());
 }
 
 }  // namespace com_bridge

@@ -36,8 +36,8 @@ std::optional<CLSID> ClassOfProgId(const Nan::FunctionCallbackInfo<v8::Value>& i
   return clsid;
 }
 
-void ReturnObject(const Nan::FunctionCallbackInfo<v8::Value>& info, IDispatch* adopted) {
-  v8::Local<v8::Object> object = WrapDispatch(adopted);
+void ReturnObject(const Nan::FunctionCallbackInfo<v8::Value>& info, win::ComPtr<IDispatch> dispatch) {
+  v8::Local<v8::Object> object = WrapDispatch(std::move(dispatch));
   if (!object.IsEmpty()) info.GetReturnValue().Set(object);
 }
 
@@ -58,7 +58,7 @@ NAN_METHOD(CreateObject) {
     Nan::ThrowError("Failed to create ComObject for given progID");
     return;
   }
-  ReturnObject(info, object.release());
+  ReturnObject(info, std::move(object));
 }
 
 NAN_METHOD(GetActiveObjectFunction) {
@@ -75,7 +75,7 @@ NAN_METHOD(GetActiveObjectFunction) {
     Nan::ThrowError("ComObject for given progID doesn't support automation");
     return;
   }
-  ReturnObject(info, object.release());
+  ReturnObject(info, std::move(object));
 }
 
 NAN_METHOD(FindWindowFunction) {
@@ -96,14 +96,13 @@ NAN_METHOD(AccessibleObjectFromWindowFunction) {
   if (SUCCEEDED(AccessibleObjectFromWindow(WindowFrom(info[0]), static_cast<DWORD>(OBJID_NATIVEOM), IID_IDispatch,
                                            object.put_void())) &&
       object)
-    ReturnObject(info, object.release());
+    ReturnObject(info, std::move(object));
 }
 
 NAN_METHOD(ReleaseFunction) {
   ComObjectWrapper* wrapper = ComObjectOf(info[0]);
   if (wrapper == nullptr) return Nan::ThrowTypeError("Release expects a ComObject");
-  if (!wrapper->holder() || wrapper->holder()->dispatch == nullptr)
-    return Nan::ThrowError("The ComObject was released");
+  if (!wrapper->holder() || !wrapper->holder()->dispatch) return Nan::ThrowError("The ComObject was released");
   info.GetReturnValue().Set(static_cast<uint32_t>(ReleaseComObject(wrapper)));
 }
 

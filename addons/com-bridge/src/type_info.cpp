@@ -113,8 +113,8 @@ std::shared_ptr<TypeInfoCache> BuildTypeInfo(IDispatch* dispatch) {
 NAN_METHOD(GetTypeInfoMethod) {
   auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(info.Holder());
   std::shared_ptr<ComHolder> holder = wrapper->holder();
-  if (!holder || holder->dispatch == nullptr) return Nan::ThrowError("The ComObject was released");
-  if (!holder->typeInfo) holder->typeInfo = BuildTypeInfo(holder->dispatch);
+  if (!holder || !holder->dispatch) return Nan::ThrowError("The ComObject was released");
+  if (!holder->typeInfo) holder->typeInfo = BuildTypeInfo(holder->dispatch.get());
   std::shared_ptr<TypeInfoCache> cache = holder->typeInfo;
 
   v8::Local<v8::Object> properties = Nan::New<v8::Object>();

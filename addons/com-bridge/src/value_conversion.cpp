@@ -113,9 +113,9 @@ Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int de
   if (!HasOutProperty(object).To(&holder)) return Conversion::kThrew;
   if (holder) return Reject(problem, "an _out holder where only a value can go");
   if (ComObjectWrapper* wrapper = ComObjectOf(object)) {
-    if (!wrapper->holder() || wrapper->holder()->dispatch == nullptr) return Reject(problem, "a released ComObject");
+    if (!wrapper->holder() || !wrapper->holder()->dispatch) return Reject(problem, "a released ComObject");
     target->vt = VT_DISPATCH;
-    target->pdispVal = wrapper->holder()->dispatch;
+    target->pdispVal = wrapper->holder()->dispatch.get();
     target->pdispVal->AddRef();
     return Conversion::kDone;
   }
@@ -383,8 +383,7 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
     case VT_DISPATCH: {
       IDispatch* object = Value(value, value.pdispVal, value.ppdispVal);
       if (object == nullptr) return Nan::Undefined();
-      object->AddRef();
-      v8::Local<v8::Object> wrapped = WrapDispatch(object);
+      v8::Local<v8::Object> wrapped = WrapDispatch(win::ComPtr<IDispatch>::Share(object));
       if (wrapped.IsEmpty()) return Nan::Undefined();
       reading.made->Add(ComObjectOf(wrapped));
       return wrapped;
