@@ -472,6 +472,8 @@ Nan::Maybe<bool> TakesWriteBack(v8::Local<v8::Object> holder, v8::Local<v8::Stri
 bool FitsCom(uint32_t length) { return length <= kMaxArrayCells; }
 
 bool CallArguments::WriteBackOutValues(const char** refusal) const {
+  // Most calls pass no holder: they make no key either.
+  if (out_holders_.empty()) return true;
   v8::Local<v8::String> key = Nan::New("_out").ToLocalChecked();
   for (const auto& [holder, position] : out_holders_) {
     bool takes = false;
