@@ -302,6 +302,13 @@ v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading r
   return reader.Build(0);
 }
 
+// Integers made as script numbers directly: Nan::New converts the number it
+// made once more, through the engine's ToInt32 in a handle scope of its own.
+v8::Local<v8::Value> ScriptInteger(int32_t value) { return v8::Integer::New(v8::Isolate::GetCurrent(), value); }
+v8::Local<v8::Value> ScriptUnsigned(uint32_t value) {
+  return v8::Integer::NewFromUnsigned(v8::Isolate::GetCurrent(), value);
+}
+
 template <typename T>
 T Value(const VARIANT& value, T by_value, T* by_reference) {
   return (value.vt & VT_BYREF) ? *by_reference : by_value;
@@ -319,21 +326,21 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
     case VT_NULL:
       return Nan::Null();
     case VT_I1:
-      return Nan::New(static_cast<int>(static_cast<signed char>(Value(value, value.cVal, value.pcVal))));
+      return ScriptInteger(static_cast<signed char>(Value(value, value.cVal, value.pcVal)));
     case VT_UI1:
-      return Nan::New(static_cast<int>(Value(value, value.bVal, value.pbVal)));
+      return ScriptInteger(Value(value, value.bVal, value.pbVal));
     case VT_I2:
-      return Nan::New(static_cast<int>(Value(value, value.iVal, value.piVal)));
+      return ScriptInteger(Value(value, value.iVal, value.piVal));
     case VT_UI2:
-      return Nan::New(static_cast<int>(Value(value, value.uiVal, value.puiVal)));
+      return ScriptInteger(Value(value, value.uiVal, value.puiVal));
     case VT_I4:
-      return Nan::New(static_cast<int32_t>(Value(value, value.lVal, value.plVal)));
+      return ScriptInteger(Value(value, value.lVal, value.plVal));
     case VT_UI4:
-      return Nan::New(static_cast<uint32_t>(Value(value, value.ulVal, value.pulVal)));
+      return ScriptUnsigned(Value(value, value.ulVal, value.pulVal));
     case VT_INT:
-      return Nan::New(static_cast<int32_t>(Value(value, value.intVal, value.pintVal)));
+      return ScriptInteger(Value(value, value.intVal, value.pintVal));
     case VT_UINT:
-      return Nan::New(static_cast<uint32_t>(Value(value, value.uintVal, value.puintVal)));
+      return ScriptUnsigned(Value(value, value.uintVal, value.puintVal));
     case VT_R4:
       return Nan::New(static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
     case VT_R8:
