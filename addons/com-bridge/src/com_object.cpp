@@ -34,8 +34,8 @@ IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
 }
 
 // Names are resolved on every call; nothing is cached.
-HRESULT Resolve(IDispatch* target, const std::wstring& name, DISPID* dispid) {
-  auto* names = const_cast<LPOLESTR>(name.c_str());
+HRESULT Resolve(IDispatch* target, const wchar_t* name, DISPID* dispid) {
+  auto* names = const_cast<LPOLESTR>(name);
   return target->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, dispid);
 }
 
@@ -43,8 +43,8 @@ HRESULT Resolve(IDispatch* target, const std::wstring& name, DISPID* dispid) {
 // arguments; a failure is thrown as a COM error or answered with undefined.
 void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
-  std::optional<std::wstring> name = WideTextOf(info[0]);
-  if (!name) return;
+  WideText name;
+  if (!name.Read(info[0])) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 1), true)) return;
   // A reference of the call's own: the receiver's may go while the call runs.
@@ -54,7 +54,7 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   Variant result;
   ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
-  HRESULT outcome = Resolve(target.get(), *name, &dispid);
+  HRESULT outcome = Resolve(target.get(), name.c_str(), &dispid);
   if (SUCCEEDED(outcome))
     outcome = target->Invoke(dispid, IID_NULL, 0, flags, arguments.params(), result.get(), exception.get(), nullptr);
   if (FAILED(outcome)) {
@@ -89,7 +89,7 @@ HRESULT InvokeInto(IDispatch* target, DISPID dispid, WORD flags, DISPPARAMS* par
 // "_Default" and, when no member has that name (most servers give their
 // default member only its DISPID), by DISPID_VALUE directly.
 HRESULT InvokeDefault(IDispatch* target, DISPPARAMS* params, VARIANT* result) {
-  const std::wstring name = L"_Default";
+  wchar_t name[] = L"_Default";
   bool named = false;
   HRESULT outcome = DISP_E_MEMBERNOTFOUND;
   for (WORD flags : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
@@ -118,14 +118,14 @@ NAN_METHOD(CallUnsafeMethod) { InvokeMember(info, DISPATCH_METHOD, true); }
 // A property put of one value; the outcome is not reported.
 NAN_METHOD(SetMethod) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
-  std::optional<std::wstring> name = WideTextOf(info[0]);
-  if (!name) return;
+  WideText name;
+  if (!name.Read(info[0])) return;
   CallArguments value;
   if (!value.Convert(ScriptValues(info[1]), false)) return;
   ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
   if (!target) return;
   DISPID dispid = DISPID_UNKNOWN;
-  if (SUCCEEDED(Resolve(target.get(), *name, &dispid)))
+  if (SUCCEEDED(Resolve(target.get(), name.c_str(), &dispid)))
     target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, value.put_params(), nullptr, nullptr, nullptr);
 }
 

@@ -151,10 +151,10 @@ Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Pro
     return ObjectToVariant(value.As<v8::Object>(), target, depth, problem);
   } else {
     // Strings, and other primitives (BigInts) by their text.
-    std::optional<std::wstring> text = WideTextOf(value);
-    if (!text) return Conversion::kThrew;
+    WideText text;
+    if (!text.Read(value)) return Conversion::kThrew;
     target->vt = VT_BSTR;
-    target->bstrVal = SysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
+    target->bstrVal = SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
   }
   return Conversion::kDone;
 }
