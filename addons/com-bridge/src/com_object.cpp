@@ -33,6 +33,29 @@ IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
   return holder->dispatch;
 }
 
+// The receiver's interface for the length of one call, or null, with an
+// Error thrown, once it was released. Should script release the instance
+// while the call runs, the object stays alive until the call ends
+// (ComObjectWrapper::EnterCall).
+class RunningCall {
+ public:
+  explicit RunningCall(v8::Local<v8::Object> receiver)
+      : wrapper_(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver)), target_(LiveDispatch(receiver)) {
+    if (target_ != nullptr) wrapper_->EnterCall();
+  }
+  ~RunningCall() {
+    if (target_ != nullptr) wrapper_->LeaveCall();
+  }
+  RunningCall(const RunningCall&) = delete;
+  RunningCall& operator=(const RunningCall&) = delete;
+
+  IDispatch* target() const { return target_; }
+
+ private:
+  ComObjectWrapper* wrapper_;
+  IDispatch* target_;
+};
+
 // Names are resolved on every call; nothing is cached.
 HRESULT Resolve(IDispatch* target, const wchar_t* name, DISPID* dispid) {
   auto* names = const_cast<LPOLESTR>(name);
@@ -47,14 +70,14 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   if (!name.Read(info[0])) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 1), true)) return;
-  // A reference of the call's own: the receiver's may go while the call runs.
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  IDispatch* target = call.target();
+  if (target == nullptr) return;
 
   Variant result;
   ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
-  HRESULT outcome = Resolve(target.get(), name.c_str(), &dispid);
+  HRESULT outcome = Resolve(target, name.c_str(), &dispid);
   if (SUCCEEDED(outcome))
     outcome = target->Invoke(dispid, IID_NULL, 0, flags, arguments.params(), result.get(), exception.get(), nullptr);
   if (FAILED(outcome)) {
@@ -122,10 +145,11 @@ NAN_METHOD(SetMethod) {
   if (!name.Read(info[0])) return;
   CallArguments value;
   if (!value.Convert(ScriptValues(info[1]), false)) return;
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  IDispatch* target = call.target();
+  if (target == nullptr) return;
   DISPID dispid = DISPID_UNKNOWN;
-  if (SUCCEEDED(Resolve(target.get(), name.c_str(), &dispid)))
+  if (SUCCEEDED(Resolve(target, name.c_str(), &dispid)))
     target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, value.put_params(), nullptr, nullptr, nullptr);
 }
 
@@ -174,10 +198,10 @@ NAN_METHOD(CallDefaultMember) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 0), false)) return;
-  ComPtr<IDispatch> target = ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  if (call.target() == nullptr) return;
   Variant result;
-  if (FAILED(InvokeDefault(target.get(), arguments.params(), result.get()))) return;
+  if (FAILED(InvokeDefault(call.target(), arguments.params(), result.get()))) return;
   MadeObjects made;
   const char* refusal = nullptr;
   v8::Local<v8::Value> value;

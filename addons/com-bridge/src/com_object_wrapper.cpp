@@ -75,6 +75,8 @@ ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
     holder->sink.reset();
   }
   wrapper->Drop();
+  // A call into the object that is still running keeps it until it ends.
+  wrapper->KeepForRunningCalls(dispatch);
   return dispatch->Release();
 }
 
