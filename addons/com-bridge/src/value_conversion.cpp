@@ -13,7 +13,13 @@ namespace {
 // script array or a self-referencing VARIANT cannot exhaust the stack.
 constexpr int kMaxNesting = 32;
 
-enum class Conversion { kDone, kRejected, kThrew };
+// kHolder: the value is an _out holder given as a call's argument, left to
+// the caller to pass by reference; nothing was converted.
+enum class Conversion { kDone, kRejected, kThrew, kHolder };
+
+// Where a value goes: a call's argument may be an _out holder, a value
+// anywhere else (an array's element, a holder's value) may not.
+enum class Place { kArgument, kValue };
 
 // What a value that cannot cross is, for the TypeError.
 struct Problem {
@@ -37,7 +43,7 @@ Nan::Maybe<bool> HasOutProperty(v8::Local<v8::Object> object) {
   return Nan::HasOwnProperty(object, Nan::New("_out").ToLocalChecked());
 }
 
-Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem);
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem, Place place);
 
 // The most VARIANTs one SAFEARRAY may hold here (FitsCom).
 constexpr uint64_t kMaxArrayCells = 0x7FFFFFFF / sizeof(VARIANT);
@@ -77,7 +83,7 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
     auto convert_into = [&](v8::Local<v8::Value> element) {
       void* cell = nullptr;
       if (FAILED(SafeArrayPtrOfIndex(result.get(), index, &cell))) return Reject(problem, "an array too large for COM");
-      return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem);
+      return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem, Place::kValue);
     };
     for (uint32_t i = 0; i < length; ++i) {
       Nan::HandleScope scope;
@@ -107,11 +113,15 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
   return Conversion::kDone;
 }
 
-Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int depth, Problem* problem) {
-  if (object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
+// As a call's argument, any object with an own "_out" property is an _out
+// holder, an array too; elsewhere an array is converted as such.
+Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int depth, Problem* problem, Place place) {
+  const bool argument = place == Place::kArgument;
+  if (!argument && object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
   bool holder = false;
   if (!HasOutProperty(object).To(&holder)) return Conversion::kThrew;
-  if (holder) return Reject(problem, "an _out holder where only a value can go");
+  if (holder) return argument ? Conversion::kHolder : Reject(problem, "an _out holder where only a value can go");
+  if (object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
   if (ComObjectWrapper* wrapper = ComObjectOf(object)) {
     if (!wrapper->holder() || wrapper->holder()->dispatch == nullptr) return Reject(problem, "a released ComObject");
     target->vt = VT_DISPATCH;
@@ -123,12 +133,26 @@ Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int de
   return Reject(problem, "an object that is neither a ComObject, an _out holder nor an array");
 }
 
-// By value: the conversion table's left column, and arrays.
-Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem) {
+// Converts a string (and other primitives that are none of the kinds
+// below, such as BigInts) by its text.
+Conversion TextToVariant(v8::Local<v8::Value> value, VARIANT* target) {
+  WideText text;
+  if (!text.Read(value)) return Conversion::kThrew;
+  target->vt = VT_BSTR;
+  target->bstrVal = SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
+  return Conversion::kDone;
+}
+
+// By value: the conversion table's left column, and arrays. The common
+// kinds come first: each test of a kind but the first three is a call into
+// the engine.
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem, Place place) {
   if (value->IsUndefined()) {
     SetMissing(target);
   } else if (value->IsNull()) {
     target->vt = VT_NULL;
+  } else if (value->IsString()) {
+    return TextToVariant(value, target);
   } else if (value->IsInt32()) {
     target->vt = VT_I4;
     target->lVal = value.As<v8::Int32>()->Value();
@@ -148,13 +172,9 @@ Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Pro
   } else if (value->IsSymbol()) {
     return Reject(problem, "a symbol");
   } else if (value->IsObject()) {
-    return ObjectToVariant(value.As<v8::Object>(), target, depth, problem);
+    return ObjectToVariant(value.As<v8::Object>(), target, depth, problem, place);
   } else {
-    // Strings, and other primitives (BigInts) by their text.
-    WideText text;
-    if (!text.Read(value)) return Conversion::kThrew;
-    target->vt = VT_BSTR;
-    target->bstrVal = SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
+    return TextToVariant(value, target);
   }
   return Conversion::kDone;
 }
@@ -416,27 +436,23 @@ bool CallArguments::Convert(const ScriptValues& values, bool record_out) {
     const size_t position = count - 1 - i;  // the last argument at index 0
     VARIANT* slot = &slots_[position];
     Problem problem;
-    Conversion outcome = Conversion::kDone;
-    bool holder = false;
-    if (values[i]->IsObject() && !values[i]->IsDate() && !HasOutProperty(values[i].As<v8::Object>()).To(&holder)) {
-      outcome = Conversion::kThrew;
-    } else if (holder) {
+    Conversion outcome = ToVariant(values[i], slot, 0, &problem, Place::kArgument);
+    if (outcome == Conversion::kHolder) {
       v8::Local<v8::Value> inner;
       if (!Nan::Get(values[i].As<v8::Object>(), Nan::New("_out").ToLocalChecked()).ToLocal(&inner)) {
         outcome = Conversion::kThrew;
       } else if (inner->IsUndefined()) {
         SetMissing(slot);  // never by reference, never written back
+        outcome = Conversion::kDone;
       } else {
         auto cell = std::make_unique<Variant>();
-        outcome = ToVariant(inner, cell->get(), 0, &problem);
+        outcome = ToVariant(inner, cell->get(), 0, &problem, Place::kValue);
         if (outcome == Conversion::kDone) {
           PointAtCell(slot, cell->get());
           cells_.push_back(std::move(cell));
           if (record_out) out_holders_.emplace_back(values[i].As<v8::Object>(), position);
         }
       }
-    } else {
-      outcome = ToVariant(values[i], slot, 0, &problem);
     }
     if (outcome == Conversion::kRejected) {
       std::string message = "Argument " + std::to_string(i + 1) + " cannot be passed to COM: " + problem.what;
@@ -479,8 +495,7 @@ Nan::Maybe<bool> TakesWriteBack(v8::Local<v8::Object> holder, v8::Local<v8::Stri
 bool FitsCom(uint32_t length) { return length <= kMaxArrayCells; }
 
 bool CallArguments::WriteBackOutValues(const char** refusal) const {
-  // Most calls pass no holder: they make no key either.
-  if (out_holders_.empty()) return true;
+  if (out_holders_.empty()) return true;  // no key to make
   v8::Local<v8::String> key = Nan::New("_out").ToLocalChecked();
   for (const auto& [holder, position] : out_holders_) {
     bool takes = false;
