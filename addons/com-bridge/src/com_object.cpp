@@ -23,14 +23,17 @@ using CallInfo = Nan::FunctionCallbackInfo<v8::Value>;
 // released. Script that runs during an operation (a getter, a toString) may
 // release the object, so an operation looks again after running script;
 // between that look and the end of its COM calls no script runs.
-IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
-  auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver);
+IDispatch* LiveDispatch(const ComObjectWrapper* wrapper) {
   const std::shared_ptr<ComHolder>& holder = wrapper->holder();
   if (!holder || holder->dispatch == nullptr) {
     Nan::ThrowError("The ComObject was released");
     return nullptr;
   }
   return holder->dispatch;
+}
+
+IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
+  return LiveDispatch(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver));
 }
 
 // The receiver's interface for the length of one call, or null, with an
@@ -40,7 +43,7 @@ IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
 class RunningCall {
  public:
   explicit RunningCall(v8::Local<v8::Object> receiver)
-      : wrapper_(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver)), target_(LiveDispatch(receiver)) {
+      : wrapper_(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver)), target_(LiveDispatch(wrapper_)) {
     if (target_ != nullptr) wrapper_->EnterCall();
   }
   ~RunningCall() {

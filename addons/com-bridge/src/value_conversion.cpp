@@ -206,23 +206,24 @@ int ElementSize(VARTYPE type) {
 // Where a conversion to script stands: how deeply nested, where the
 // ComObjects it makes are noted, and why it was refused (null until then).
 struct Reading {
+  v8::Isolate* isolate;
   int depth;
   MadeObjects* made;
   const char** refusal;
-  Reading deeper() const { return {depth + 1, made, refusal}; }
+  Reading deeper() const { return {isolate, depth + 1, made, refusal}; }
   bool refused() const { return *refusal != nullptr; }
 };
 
 // Stops the conversion: every caller up the way gives up as it sees it.
-v8::Local<v8::Value> Refuse(Reading reading, const char* what) {
+v8::Local<v8::Value> Refuse(const Reading& reading, const char* what) {
   *reading.refusal = what;
   return v8::Local<v8::Value>();
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading);
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, const Reading& reading);
 
 // One element, viewed in place as a VARIANT that owns nothing.
-bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, Reading reading, v8::Local<v8::Value>* element) {
+bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, const Reading& reading, v8::Local<v8::Value>* element) {
   void* cell = nullptr;
   if (FAILED(SafeArrayPtrOfIndex(array, index, &cell)) || cell == nullptr) return false;
   if (type == VT_VARIANT) {
@@ -254,7 +255,7 @@ VARTYPE ElementType(SAFEARRAY* array, VARTYPE labelled) {
 // kMaxResultDimensions deep.
 class ArrayReader {
  public:
-  ArrayReader(SAFEARRAY* array, UINT dimensions, VARTYPE type, Reading reading)
+  ArrayReader(SAFEARRAY* array, UINT dimensions, VARTYPE type, const Reading& reading)
       : array_(array), dimensions_(dimensions), type_(type), reading_(reading) {}
 
   // False when a bound cannot be read.
@@ -310,7 +311,7 @@ class ArrayReader {
 
 // Each dimension from its lower to its upper bound, dimension 1 outermost:
 // one dimension gives a flat array, two an array of rows.
-v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading reading) {
+v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, const Reading& reading) {
   if (array == nullptr) return Nan::Undefined();
   UINT dimensions = SafeArrayGetDim(array);
   if (dimensions == 0) return Nan::New<v8::Array>();
@@ -322,59 +323,56 @@ v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading r
   return reader.Build(0);
 }
 
-// Integers made as script numbers directly: Nan::New converts the number it
-// made once more, through the engine's ToInt32 in a handle scope of its own.
-v8::Local<v8::Value> ScriptInteger(int32_t value) { return v8::Integer::New(v8::Isolate::GetCurrent(), value); }
-v8::Local<v8::Value> ScriptUnsigned(uint32_t value) {
-  return v8::Integer::NewFromUnsigned(v8::Isolate::GetCurrent(), value);
-}
-
 template <typename T>
 T Value(const VARIANT& value, T by_value, T* by_reference) {
   return (value.vt & VT_BYREF) ? *by_reference : by_value;
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
-  if (reading.depth > kMaxNesting) return Nan::Undefined();
+// Numbers, booleans and null are made with the engine's own calls, on the
+// conversion's isolate (Nan::New converts an integer it made once more,
+// through ToInt32 in a handle scope of its own).
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, const Reading& reading) {
+  v8::Isolate* isolate = reading.isolate;
+  if (reading.depth > kMaxNesting) return v8::Undefined(isolate);
   const bool by_reference = (value.vt & VT_BYREF) != 0;
-  if (by_reference && value.byref == nullptr) return Nan::Undefined();
+  if (by_reference && value.byref == nullptr) return v8::Undefined(isolate);
   const VARTYPE type = value.vt & VT_TYPEMASK;
   if (value.vt & VT_ARRAY) {
     return FromSafeArray(by_reference ? *value.pparray : value.parray, type, reading);
   }
   switch (type) {
     case VT_NULL:
-      return Nan::Null();
+      return v8::Null(isolate);
     case VT_I1:
-      return ScriptInteger(static_cast<signed char>(Value(value, value.cVal, value.pcVal)));
+      return v8::Integer::New(isolate, static_cast<signed char>(Value(value, value.cVal, value.pcVal)));
     case VT_UI1:
-      return ScriptInteger(Value(value, value.bVal, value.pbVal));
+      return v8::Integer::New(isolate, Value(value, value.bVal, value.pbVal));
     case VT_I2:
-      return ScriptInteger(Value(value, value.iVal, value.piVal));
+      return v8::Integer::New(isolate, Value(value, value.iVal, value.piVal));
     case VT_UI2:
-      return ScriptInteger(Value(value, value.uiVal, value.puiVal));
+      return v8::Integer::New(isolate, Value(value, value.uiVal, value.puiVal));
     case VT_I4:
-      return ScriptInteger(Value(value, value.lVal, value.plVal));
+      return v8::Integer::New(isolate, Value(value, value.lVal, value.plVal));
     case VT_UI4:
-      return ScriptUnsigned(Value(value, value.ulVal, value.pulVal));
+      return v8::Integer::NewFromUnsigned(isolate, Value(value, value.ulVal, value.pulVal));
     case VT_INT:
-      return ScriptInteger(Value(value, value.intVal, value.pintVal));
+      return v8::Integer::New(isolate, Value(value, value.intVal, value.pintVal));
     case VT_UINT:
-      return ScriptUnsigned(Value(value, value.uintVal, value.puintVal));
+      return v8::Integer::NewFromUnsigned(isolate, Value(value, value.uintVal, value.puintVal));
     case VT_R4:
-      return Nan::New(static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
+      return v8::Number::New(isolate, static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
     case VT_R8:
-      return Nan::New(Value(value, value.dblVal, value.pdblVal));
+      return v8::Number::New(isolate, Value(value, value.dblVal, value.pdblVal));
     case VT_UI8:
-      return Nan::New(static_cast<double>(Value(value, value.ullVal, value.pullVal)));
+      return v8::Number::New(isolate, static_cast<double>(Value(value, value.ullVal, value.pullVal)));
     case VT_DATE:
       // The DATE number is the time value in milliseconds, unchanged.
-      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Value>(Nan::Undefined()));
+      return Nan::New<v8::Date>(Value(value, value.date, value.pdate)).FromMaybe(v8::Local<v8::Value>(v8::Undefined(isolate)));
     case VT_BOOL:
-      return Nan::New(Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
+      return v8::Boolean::New(isolate, Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
     case VT_BSTR: {
       BSTR text = Value(value, value.bstrVal, value.pbstrVal);
-      if (text == nullptr) return Nan::Undefined();
+      if (text == nullptr) return v8::Undefined(isolate);
       v8::Local<v8::String> string;
       if (!ScriptString(text, SysStringLen(text)).ToLocal(&string))
         return Refuse(reading, "a string longer than the script engine takes");
@@ -382,19 +380,19 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
     }
     case VT_DISPATCH: {
       IDispatch* object = Value(value, value.pdispVal, value.ppdispVal);
-      if (object == nullptr) return Nan::Undefined();
+      if (object == nullptr) return v8::Undefined(isolate);
       object->AddRef();
       v8::Local<v8::Object> wrapped = WrapDispatch(object);
-      if (wrapped.IsEmpty()) return Nan::Undefined();
+      if (wrapped.IsEmpty()) return v8::Undefined(isolate);
       reading.made->Add(ComObjectOf(wrapped));
       return wrapped;
     }
     case VT_VARIANT:
-      if (!by_reference) return Nan::Undefined();
+      if (!by_reference) return v8::Undefined(isolate);
       return FromVariantAt(*value.pvarVal, reading.deeper());
     default:
       // VT_EMPTY, VT_CY, VT_ERROR, VT_UNKNOWN, VT_DECIMAL, VT_I8 and the rest.
-      return Nan::Undefined();
+      return v8::Undefined(isolate);
   }
 }
 
@@ -531,7 +529,7 @@ void MadeObjects::DiscardAll() {
 
 v8::MaybeLocal<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made, const char** refusal) {
   *refusal = nullptr;
-  v8::Local<v8::Value> result = FromVariantAt(value, {0, made, refusal});
+  v8::Local<v8::Value> result = FromVariantAt(value, {v8::Isolate::GetCurrent(), 0, made, refusal});
   if (*refusal != nullptr) {
     made->DiscardAll();
     return v8::MaybeLocal<v8::Value>();
