@@ -90,6 +90,13 @@ bool WideText::Read(v8::Local<v8::Value> value) {
   return true;
 }
 
+bool NewBstrOf(v8::Local<v8::Value> value, BSTR* text) {
+  WideText wide;
+  if (!wide.Read(value)) return false;
+  *text = SysAllocStringLen(wide.c_str(), static_cast<UINT>(wide.size()));
+  return true;
+}
+
 v8::MaybeLocal<v8::String> ScriptString(const wchar_t* text, size_t length) {
   if (text == nullptr) return Nan::EmptyString();
   // A NUL unit is the only one that gives a NUL byte: cutting here is

@@ -5,6 +5,8 @@
 #include <nan.h>
 #include <windows.h>
 
+#include <oleauto.h>
+
 #include <optional>
 #include <string>
 
@@ -38,6 +40,11 @@ class WideText {
   const wchar_t* text_ = inline_;
   size_t size_ = 0;
 };
+
+// The value's text, as WideTextOf gives it, in a new BSTR at *text (null
+// when there is no memory for it). False when the conversion threw; the
+// exception stays pending.
+bool NewBstrOf(v8::Local<v8::Value> value, BSTR* text);
 
 // UTF-16 text as a script string, up to its first NUL. Empty when the text
 // is longer than the script engine takes (kMaxScriptTextBytes of UTF-8); no

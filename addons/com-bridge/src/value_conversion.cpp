@@ -133,13 +133,11 @@ Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int de
   return Reject(problem, "an object that is neither a ComObject, an _out holder nor an array");
 }
 
-// Converts a string (and other primitives that are none of the kinds
-// below, such as BigInts) by its text.
+// A string (and other primitives that are none of the kinds below, such as
+// BigInts) by its text.
 Conversion TextToVariant(v8::Local<v8::Value> value, VARIANT* target) {
-  WideText text;
-  if (!text.Read(value)) return Conversion::kThrew;
+  if (!NewBstrOf(value, &target->bstrVal)) return Conversion::kThrew;
   target->vt = VT_BSTR;
-  target->bstrVal = SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size()));
   return Conversion::kDone;
 }
 
