@@ -63,4 +63,5 @@ awk -v n="$runs" -v h="$h" -v b="$b" -v s="$s" -v z="$z" -v own="$(printf %.1f "
   printf "  less a console program that does nothing    : %6.1f ms (its start, median of %d)\n", z, n
   printf "the work of the host itself, median of the    : %6.1f ms   %s\n", own, goal(own, "<=", 5)
   printf "  %d turns (each less its own baseline and start)\n", n
+  if (own < 0) printf "  (below zero: the exchange exceeded its baseline by less than the sleep and a start, so this\n   machine'"'"'s process starts do not add up and the difference cannot isolate the host'"'"'s work)\n"
   printf "  (the host started and ended at once, in elevation mode without a program: %.1f ms)\n", s }'
