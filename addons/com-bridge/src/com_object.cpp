@@ -92,7 +92,7 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   // refused by the method's convention: thrown by callUnsafe, undefined for
   // get and call.
   const char* refusal = nullptr;
-  if (!arguments.WriteBackOutValues(&refusal)) {
+  if (arguments.HasOutValues() && !arguments.WriteBackOutValues(&refusal)) {
     if (refusal != nullptr && throw_failure) ThrowRefused("An _out value", refusal);
     return;
   }

@@ -18,19 +18,24 @@ bool IsLowSurrogate(wchar_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 size_t WriteUnits(v8::Local<v8::String> string, wchar_t* out) {
   v8::Isolate* isolate = v8::Isolate::GetCurrent();
   const int length = string->Length();
-  // Read in pieces of the 16-bit units the engine writes (what wchar_t is
-  // on Windows).
-  constexpr int kPiece = 256;
-  uint16_t piece[kPiece];
   size_t size = 0;
-  bool ended = false;
-  for (int start = 0; start < length && !ended; start += kPiece) {
-    const int count = std::min(kPiece, length - start);
-    string->Write(isolate, piece, start, count, v8::String::NO_NULL_TERMINATION);
-    uint16_t* end = std::find(piece, piece + count, 0);
-    ended = end != piece + count;
-    std::copy(piece, end, out + size);
-    size += static_cast<size_t>(end - piece);
+  if constexpr (sizeof(wchar_t) == sizeof(uint16_t)) {
+    // wchar_t is a UTF-16 unit (Windows): the engine writes into the text.
+    string->Write(isolate, reinterpret_cast<uint16_t*>(out), 0, length, v8::String::NO_NULL_TERMINATION);
+    size = static_cast<size_t>(std::find(out, out + length, L'\0') - out);
+  } else {
+    // Through pieces of 16-bit units.
+    constexpr int kPiece = 256;
+    uint16_t piece[kPiece];
+    bool ended = false;
+    for (int start = 0; start < length && !ended; start += kPiece) {
+      const int count = std::min(kPiece, length - start);
+      string->Write(isolate, piece, start, count, v8::String::NO_NULL_TERMINATION);
+      uint16_t* end = std::find(piece, piece + count, 0);
+      ended = end != piece + count;
+      std::copy(piece, end, out + size);
+      size += static_cast<size_t>(end - piece);
+    }
   }
   for (size_t i = 0; i < size; ++i) {
     if (IsHighSurrogate(out[i]) && i + 1 < size && IsLowSurrogate(out[i + 1])) {
