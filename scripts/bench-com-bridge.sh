@@ -9,6 +9,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/goals.sh
 calls=${1:-20000}
 size=${2:-1000}
 bash scripts/build.sh >/dev/null
@@ -23,16 +24,20 @@ testing/bed/winebed.sh build/wine-prefix bash -c '
   "$WINE" "$node_exe" addons/com-bridge/bench/script-calls.js dist/win-x64/com-bridge.node \
     build/win/bench/com-bridge-bench.node "$calls" "$size" "$out" </dev/null >/dev/null 2>&1
 '
-tr -d '\r' <"$out" | awk -v calls="$calls" -v size="$size" '
+tr -d '\r' <"$out" | awk -v calls="$calls" -v size="$size" "$goal_awk"'
   { v[$1] = $2 }
   END {
     printf "com-bridge: %d calls a side in 20 batches, medians over the batches, in one node.exe\n", calls
     printf "com-bridge: call(\"Add\", 1, 2) from script            : %10.2f us per call\n", v["call"]
     printf "com-bridge: GetIDsOfNames + Invoke from C++            : %10.2f us per call\n", v["callCpp"]
-    printf "com-bridge: ratio script / C++ (goal at most 1.5)      : %10.2f\n", v["callRatio"]
+    ratio = sprintf("%.2f", v["callRatio"])
+    printf "com-bridge: ratio script / C++                         : %10s   %s   (never above 2.0:%s)\n", ratio,
+      goal(ratio, "<=", 1.5), ratio != "" && ratio + 0 <= 2 ? " met" : " MISS"
     printf "com-bridge: get(\"Table\", %d, %d) from script          : %10.0f us\n", size, size, v["table"]
     printf "com-bridge: the same table walked with SafeArrayGetElement: %7.0f us\n", v["tableCpp"]
-    printf "com-bridge: ratio script / C++ (goal at most 2)        : %10.2f\n", v["tableRatio"]
-    printf "com-bridge: events from 4 server threads to one callback: %8.0f per second (goal 200000), median of 5 runs of 200000\n", v["eventsPerSecond"]
-    printf "com-bridge: events lost: %d; each thread in order: %s\n", v["eventsLost"], (v["eventsOrdered"] == 1 ? "yes" : "no")
+    printf "com-bridge: ratio script / C++                         : %10.2f   %s\n", v["tableRatio"], goal(sprintf("%.2f", v["tableRatio"]), "<=", 2)
+    printf "com-bridge: events from 4 server threads to one callback: %8.0f per second   %s\n", v["eventsPerSecond"], goal(sprintf("%.0f", v["eventsPerSecond"]), ">=", 200000)
+    printf "com-bridge:   (median of 5 runs of 200000 events)\n"
+    printf "com-bridge: events lost: %d   %s; each thread in order: %s%s\n", v["eventsLost"], goal(v["eventsLost"], "<=", 0),
+      (v["eventsOrdered"] == 1 ? "yes" : "no"), (v["eventsOrdered"] == 1 ? "" : "   MISS")
   }'

@@ -7,6 +7,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+. scripts/goals.sh
 calls=${1:-10000}
 bash scripts/build.sh >/dev/null
 
@@ -19,13 +20,13 @@ testing/bed/winebed.sh build/wine-prefix bash -c '
   "$WINE" "$node_exe" addons/quiet-mode/bench/addon-calls.js dist/win-x64/quiet-mode.node \
     build/win/bench/quiet-mode-bench.node "$calls" "$out" </dev/null >/dev/null 2>&1
 '
-tr -d '\r' <"$out" | awk -v calls="$calls" '
+tr -d '\r' <"$out" | awk -v calls="$calls" "$goal_awk"'
   { v[$1] = $2 }
   END {
     printf "quiet-mode: %d calls a side in 20 batches, medians over the batches, in one node.exe\n", calls
     printf "quiet-mode: GetQuietMode from script          : %8.2f us per call\n", v["addon"]
     printf "quiet-mode: the same Win32 calls from C++     : %8.2f us per call\n", v["bare"]
-    printf "quiet-mode: ratio addon / C++ (median of batches): %.2f\n", v["ratio"]
+    printf "quiet-mode: ratio addon / C++ (median of batches): %.2f   %s\n", v["ratio"], goal(sprintf("%.2f", v["ratio"]), "<=", 1.3)
     printf "quiet-mode:   a call through the frame, no work: %8.2f us\n", v["frame"]
     printf "quiet-mode:   quiet hours (registry, 3 values)  : %8.2f us\n", v["hours"]
     printf "quiet-mode:   quiet-hours profile (WNF)         : %8.2f us\n", v["profile"]

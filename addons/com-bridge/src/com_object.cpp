@@ -23,8 +23,7 @@ using CallInfo = Nan::FunctionCallbackInfo<v8::Value>;
 // released. Script that runs during an operation (a getter, a toString) may
 // release the object, so an operation looks again after running script;
 // between that look and the end of its COM calls no script runs.
-IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
-  auto* wrapper = Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver);
+IDispatch* LiveDispatch(const ComObjectWrapper* wrapper) {
   const std::shared_ptr<ComHolder>& holder = wrapper->holder();
   if (!holder || !holder->dispatch) {
     Nan::ThrowError("The ComObject was released");
@@ -33,9 +32,36 @@ IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
   return holder->dispatch.get();
 }
 
+IDispatch* LiveDispatch(v8::Local<v8::Object> receiver) {
+  return LiveDispatch(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver));
+}
+
+// The receiver's interface for the length of one call, or null, with an
+// Error thrown, once it was released. Should script release the instance
+// while the call runs, the object stays alive until the call ends
+// (ComObjectWrapper::EnterCall).
+class RunningCall {
+ public:
+  explicit RunningCall(v8::Local<v8::Object> receiver)
+      : wrapper_(Nan::ObjectWrap::Unwrap<ComObjectWrapper>(receiver)), target_(LiveDispatch(wrapper_)) {
+    if (target_ != nullptr) wrapper_->EnterCall();
+  }
+  ~RunningCall() {
+    if (target_ != nullptr) wrapper_->LeaveCall();
+  }
+  RunningCall(const RunningCall&) = delete;
+  RunningCall& operator=(const RunningCall&) = delete;
+
+  IDispatch* target() const { return target_; }
+
+ private:
+  ComObjectWrapper* wrapper_;
+  IDispatch* target_;
+};
+
 // Names are resolved on every call; nothing is cached.
-HRESULT Resolve(IDispatch* target, const std::wstring& name, DISPID* dispid) {
-  auto* names = const_cast<LPOLESTR>(name.c_str());
+HRESULT Resolve(IDispatch* target, const wchar_t* name, DISPID* dispid) {
+  auto* names = const_cast<LPOLESTR>(name);
   return target->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, dispid);
 }
 
@@ -43,18 +69,18 @@ HRESULT Resolve(IDispatch* target, const std::wstring& name, DISPID* dispid) {
 // arguments; a failure is thrown as a COM error or answered with undefined.
 void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
-  std::optional<std::wstring> name = WideTextOf(info[0]);
-  if (!name) return;
+  WideText name;
+  if (!name.Read(info[0])) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 1), true)) return;
-  // A reference of the call's own: the receiver's may go while the call runs.
-  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  IDispatch* target = call.target();
+  if (target == nullptr) return;
 
   win::Variant result;
   win::ExceptionInfo exception;
   DISPID dispid = DISPID_UNKNOWN;
-  HRESULT outcome = Resolve(target.get(), *name, &dispid);
+  HRESULT outcome = Resolve(target, name.c_str(), &dispid);
   if (SUCCEEDED(outcome))
     outcome = target->Invoke(dispid, IID_NULL, 0, flags, arguments.params(), result.get(), exception.get(), nullptr);
   if (FAILED(outcome)) {
@@ -66,7 +92,7 @@ void InvokeMember(const CallInfo& info, WORD flags, bool throw_failure) {
   // refused by the method's convention: thrown by callUnsafe, undefined for
   // get and call.
   const char* refusal = nullptr;
-  if (!arguments.WriteBackOutValues(&refusal)) {
+  if (arguments.HasOutValues() && !arguments.WriteBackOutValues(&refusal)) {
     if (refusal != nullptr && throw_failure) ThrowRefused("An _out value", refusal);
     return;
   }
@@ -89,7 +115,7 @@ HRESULT InvokeInto(IDispatch* target, DISPID dispid, WORD flags, DISPPARAMS* par
 // "_Default" and, when no member has that name (most servers give their
 // default member only its DISPID), by DISPID_VALUE directly.
 HRESULT InvokeDefault(IDispatch* target, DISPPARAMS* params, VARIANT* result) {
-  const std::wstring name = L"_Default";
+  wchar_t name[] = L"_Default";
   bool named = false;
   HRESULT outcome = DISP_E_MEMBERNOTFOUND;
   for (WORD flags : {DISPATCH_PROPERTYGET, DISPATCH_METHOD}) {
@@ -118,14 +144,15 @@ NAN_METHOD(CallUnsafeMethod) { InvokeMember(info, DISPATCH_METHOD, true); }
 // A property put of one value; the outcome is not reported.
 NAN_METHOD(SetMethod) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
-  std::optional<std::wstring> name = WideTextOf(info[0]);
-  if (!name) return;
+  WideText name;
+  if (!name.Read(info[0])) return;
   CallArguments value;
   if (!value.Convert(ScriptValues(info[1]), false)) return;
-  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  IDispatch* target = call.target();
+  if (target == nullptr) return;
   DISPID dispid = DISPID_UNKNOWN;
-  if (SUCCEEDED(Resolve(target.get(), *name, &dispid)))
+  if (SUCCEEDED(Resolve(target, name.c_str(), &dispid)))
     target->Invoke(dispid, IID_NULL, 0, DISPATCH_PROPERTYPUT, value.put_params(), nullptr, nullptr, nullptr);
 }
 
@@ -174,10 +201,10 @@ NAN_METHOD(CallDefaultMember) {
   if (LiveDispatch(info.Holder()) == nullptr) return;
   CallArguments arguments;
   if (!arguments.Convert(ScriptValues(info, 0), false)) return;
-  win::ComPtr<IDispatch> target = win::ComPtr<IDispatch>::Share(LiveDispatch(info.Holder()));
-  if (!target) return;
+  RunningCall call(info.Holder());
+  if (call.target() == nullptr) return;
   win::Variant result;
-  if (FAILED(InvokeDefault(target.get(), arguments.params(), result.get()))) return;
+  if (FAILED(InvokeDefault(call.target(), arguments.params(), result.get()))) return;
   MadeObjects made;
   const char* refusal = nullptr;
   v8::Local<v8::Value> value;

@@ -72,6 +72,8 @@ ULONG ReleaseComObject(ComObjectWrapper* wrapper) {
     holder->sink.reset();
   }
   wrapper->Drop();
+  // A call into the object that is still running keeps it until it ends.
+  wrapper->KeepForRunningCalls(dispatch.get());
   return dispatch.release()->Release();
 }
 

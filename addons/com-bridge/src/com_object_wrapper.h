@@ -55,10 +55,25 @@ class ComObjectWrapper : public TrackedWrap {
   void Pin(v8::Local<v8::Object> instance) { pin_.Reset(instance); }
   void Attach(v8::Local<v8::Object> instance) { Wrap(instance); }
 
+  // Calls into the object that are running (script thread). Script that
+  // runs while one is inside the server (a message dispatched while a
+  // single-threaded apartment waits) may release the instance: the release
+  // then leaves the running calls a reference of their own
+  // (KeepForRunningCalls), which the last of them gives up as it ends.
+  void EnterCall() { ++running_calls_; }
+  void LeaveCall() {
+    if (--running_calls_ == 0) kept_for_calls_.reset();
+  }
+  void KeepForRunningCalls(IDispatch* dispatch) {
+    if (running_calls_ > 0 && !kept_for_calls_) kept_for_calls_ = win::ComPtr<IDispatch>::Share(dispatch);
+  }
+
  private:
   // A strong handle that keeps the instance alive until its release.
   Nan::Persistent<v8::Object> pin_;
   std::shared_ptr<ComHolder> holder_;
+  int running_calls_ = 0;
+  win::ComPtr<IDispatch> kept_for_calls_;
 };
 
 // Adds the ComObject class to the module's exports.

@@ -13,7 +13,13 @@ namespace {
 // script array or a self-referencing VARIANT cannot exhaust the stack.
 constexpr int kMaxNesting = 32;
 
-enum class Conversion { kDone, kRejected, kThrew };
+// kHolder: the value is an _out holder given as a call's argument, left to
+// the caller to pass by reference; nothing was converted.
+enum class Conversion { kDone, kRejected, kThrew, kHolder };
+
+// Where a value goes: a call's argument may be an _out holder, a value
+// anywhere else (an array's element, a holder's value) may not.
+enum class Place { kArgument, kValue };
 
 // What a value that cannot cross is, for the TypeError.
 struct Problem {
@@ -37,7 +43,7 @@ Nan::Maybe<bool> HasOutProperty(v8::Local<v8::Object> object) {
   return Nan::HasOwnProperty(object, Nan::New("_out").ToLocalChecked());
 }
 
-Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem);
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem, Place place);
 
 // The most VARIANTs one SAFEARRAY may hold here (FitsCom).
 constexpr uint64_t kMaxArrayCells = 0x7FFFFFFF / sizeof(VARIANT);
@@ -77,7 +83,7 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
     auto convert_into = [&](v8::Local<v8::Value> element) {
       void* cell = nullptr;
       if (FAILED(SafeArrayPtrOfIndex(result.get(), index, &cell))) return Reject(problem, "an array too large for COM");
-      return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem);
+      return ToVariant(element, static_cast<VARIANT*>(cell), depth + 1, problem, Place::kValue);
     };
     for (uint32_t i = 0; i < length; ++i) {
       Nan::HandleScope scope;
@@ -107,11 +113,15 @@ Conversion ArrayToVariant(v8::Local<v8::Array> array, VARIANT* target, int depth
   return Conversion::kDone;
 }
 
-Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int depth, Problem* problem) {
-  if (object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
+// As a call's argument, any object with an own "_out" property is an _out
+// holder, an array too; elsewhere an array is converted as such.
+Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int depth, Problem* problem, Place place) {
+  const bool argument = place == Place::kArgument;
+  if (!argument && object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
   bool holder = false;
   if (!HasOutProperty(object).To(&holder)) return Conversion::kThrew;
-  if (holder) return Reject(problem, "an _out holder where only a value can go");
+  if (holder) return argument ? Conversion::kHolder : Reject(problem, "an _out holder where only a value can go");
+  if (object->IsArray()) return ArrayToVariant(object.As<v8::Array>(), target, depth, problem);
   if (ComObjectWrapper* wrapper = ComObjectOf(object)) {
     if (!wrapper->holder() || !wrapper->holder()->dispatch) return Reject(problem, "a released ComObject");
     target->vt = VT_DISPATCH;
@@ -123,12 +133,24 @@ Conversion ObjectToVariant(v8::Local<v8::Object> object, VARIANT* target, int de
   return Reject(problem, "an object that is neither a ComObject, an _out holder nor an array");
 }
 
-// By value: the conversion table's left column, and arrays.
-Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem) {
+// A string (and other primitives that are none of the kinds below, such as
+// BigInts) by its text.
+Conversion TextToVariant(v8::Local<v8::Value> value, VARIANT* target) {
+  if (!NewBstrOf(value, &target->bstrVal)) return Conversion::kThrew;
+  target->vt = VT_BSTR;
+  return Conversion::kDone;
+}
+
+// By value: the conversion table's left column, and arrays. The common
+// kinds come first: each test of a kind but the first three is a call into
+// the engine.
+Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Problem* problem, Place place) {
   if (value->IsUndefined()) {
     SetMissing(target);
   } else if (value->IsNull()) {
     target->vt = VT_NULL;
+  } else if (value->IsString()) {
+    return TextToVariant(value, target);
   } else if (value->IsInt32()) {
     target->vt = VT_I4;
     target->lVal = value.As<v8::Int32>()->Value();
@@ -148,13 +170,9 @@ Conversion ToVariant(v8::Local<v8::Value> value, VARIANT* target, int depth, Pro
   } else if (value->IsSymbol()) {
     return Reject(problem, "a symbol");
   } else if (value->IsObject()) {
-    return ObjectToVariant(value.As<v8::Object>(), target, depth, problem);
+    return ObjectToVariant(value.As<v8::Object>(), target, depth, problem, place);
   } else {
-    // Strings, and other primitives (BigInts) by their text.
-    std::optional<std::wstring> text = WideTextOf(value);
-    if (!text) return Conversion::kThrew;
-    target->vt = VT_BSTR;
-    target->bstrVal = SysAllocStringLen(text->data(), static_cast<UINT>(text->size()));
+    return TextToVariant(value, target);
   }
   return Conversion::kDone;
 }
@@ -207,23 +225,24 @@ int ElementSize(VARTYPE type) {
 // Where a conversion to script stands: how deeply nested, where the
 // ComObjects it makes are noted, and why it was refused (null until then).
 struct Reading {
+  v8::Isolate* isolate;
   int depth;
   MadeObjects* made;
   const char** refusal;
-  Reading deeper() const { return {depth + 1, made, refusal}; }
+  Reading deeper() const { return {isolate, depth + 1, made, refusal}; }
   bool refused() const { return *refusal != nullptr; }
 };
 
 // Stops the conversion: every caller up the way gives up as it sees it.
-v8::Local<v8::Value> Refuse(Reading reading, const char* what) {
+v8::Local<v8::Value> Refuse(const Reading& reading, const char* what) {
   *reading.refusal = what;
   return v8::Local<v8::Value>();
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading);
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, const Reading& reading);
 
 // One element, viewed in place as a VARIANT that owns nothing.
-bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, Reading reading, v8::Local<v8::Value>* element) {
+bool ReadElement(SAFEARRAY* array, LONG* index, VARTYPE type, const Reading& reading, v8::Local<v8::Value>* element) {
   void* cell = nullptr;
   if (FAILED(SafeArrayPtrOfIndex(array, index, &cell)) || cell == nullptr) return false;
   if (type == VT_VARIANT) {
@@ -260,7 +279,7 @@ VARTYPE ElementType(SAFEARRAY* array, VARTYPE labelled) {
 // kMaxResultDimensions deep.
 class ArrayReader {
  public:
-  ArrayReader(SAFEARRAY* array, UINT dimensions, VARTYPE type, Reading reading)
+  ArrayReader(SAFEARRAY* array, UINT dimensions, VARTYPE type, const Reading& reading)
       : array_(array), dimensions_(dimensions), type_(type), reading_(reading) {}
 
   // False when a bound cannot be read.
@@ -316,7 +335,7 @@ class ArrayReader {
 
 // Each dimension from its lower to its upper bound, dimension 1 outermost:
 // one dimension gives a flat array, two an array of rows.
-v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, Reading reading) {
+v8::Local<v8::Value> FromSafeArray(SAFEARRAY* array, VARTYPE labelled, const Reading& reading) {
   if (array == nullptr) return Nan::Undefined();
   UINT dimensions = SafeArrayGetDim(array);
   if (dimensions == 0) return Nan::New<v8::Array>();
@@ -333,48 +352,52 @@ T Value(const VARIANT& value, T by_value, T* by_reference) {
   return (value.vt & VT_BYREF) ? *by_reference : by_value;
 }
 
-v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
-  if (reading.depth > kMaxNesting) return Nan::Undefined();
+// Numbers, booleans and null are made with the engine's own calls, on the
+// conversion's isolate (Nan::New converts an integer it made once more,
+// through ToInt32 in a handle scope of its own).
+v8::Local<v8::Value> FromVariantAt(const VARIANT& value, const Reading& reading) {
+  v8::Isolate* isolate = reading.isolate;
+  if (reading.depth > kMaxNesting) return v8::Undefined(isolate);
   const bool by_reference = (value.vt & VT_BYREF) != 0;
-  if (by_reference && value.byref == nullptr) return Nan::Undefined();
+  if (by_reference && value.byref == nullptr) return v8::Undefined(isolate);
   const VARTYPE type = value.vt & VT_TYPEMASK;
   if (value.vt & VT_ARRAY) {
     return FromSafeArray(by_reference ? *value.pparray : value.parray, type, reading);
   }
   switch (type) {
     case VT_NULL:
-      return Nan::Null();
+      return v8::Null(isolate);
     case VT_I1:
-      return Nan::New(static_cast<int>(static_cast<signed char>(Value(value, value.cVal, value.pcVal))));
+      return v8::Integer::New(isolate, static_cast<signed char>(Value(value, value.cVal, value.pcVal)));
     case VT_UI1:
-      return Nan::New(static_cast<int>(Value(value, value.bVal, value.pbVal)));
+      return v8::Integer::New(isolate, Value(value, value.bVal, value.pbVal));
     case VT_I2:
-      return Nan::New(static_cast<int>(Value(value, value.iVal, value.piVal)));
+      return v8::Integer::New(isolate, Value(value, value.iVal, value.piVal));
     case VT_UI2:
-      return Nan::New(static_cast<int>(Value(value, value.uiVal, value.puiVal)));
+      return v8::Integer::New(isolate, Value(value, value.uiVal, value.puiVal));
     case VT_I4:
-      return Nan::New(static_cast<int32_t>(Value(value, value.lVal, value.plVal)));
+      return v8::Integer::New(isolate, Value(value, value.lVal, value.plVal));
     case VT_UI4:
-      return Nan::New(static_cast<uint32_t>(Value(value, value.ulVal, value.pulVal)));
+      return v8::Integer::NewFromUnsigned(isolate, Value(value, value.ulVal, value.pulVal));
     case VT_INT:
-      return Nan::New(static_cast<int32_t>(Value(value, value.intVal, value.pintVal)));
+      return v8::Integer::New(isolate, Value(value, value.intVal, value.pintVal));
     case VT_UINT:
-      return Nan::New(static_cast<uint32_t>(Value(value, value.uintVal, value.puintVal)));
+      return v8::Integer::NewFromUnsigned(isolate, Value(value, value.uintVal, value.puintVal));
     case VT_R4:
-      return Nan::New(static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
+      return v8::Number::New(isolate, static_cast<double>(Value(value, value.fltVal, value.pfltVal)));
     case VT_R8:
-      return Nan::New(Value(value, value.dblVal, value.pdblVal));
+      return v8::Number::New(isolate, Value(value, value.dblVal, value.pdblVal));
     case VT_UI8:
-      return Nan::New(static_cast<double>(Value(value, value.ullVal, value.pullVal)));
+      return v8::Number::New(isolate, static_cast<double>(Value(value, value.ullVal, value.pullVal)));
     case VT_DATE:
       // The DATE number is the time value in milliseconds, unchanged.
       return Nan::New<v8::Date>(Value(value, value.date, value.pdate))
-          .FromMaybe(v8::Local<v8::Value>(Nan::Undefined()));
+          .FromMaybe(v8::Local<v8::Value>(v8::Undefined(isolate)));
     case VT_BOOL:
-      return Nan::New(Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
+      return v8::Boolean::New(isolate, Value(value, value.boolVal, value.pboolVal) == VARIANT_TRUE);
     case VT_BSTR: {
       BSTR text = Value(value, value.bstrVal, value.pbstrVal);
-      if (text == nullptr) return Nan::Undefined();
+      if (text == nullptr) return v8::Undefined(isolate);
       v8::Local<v8::String> string;
       if (!ScriptString(text, SysStringLen(text)).ToLocal(&string))
         return Refuse(reading, "a string longer than the script engine takes");
@@ -382,18 +405,18 @@ v8::Local<v8::Value> FromVariantAt(const VARIANT& value, Reading reading) {
     }
     case VT_DISPATCH: {
       IDispatch* object = Value(value, value.pdispVal, value.ppdispVal);
-      if (object == nullptr) return Nan::Undefined();
+      if (object == nullptr) return v8::Undefined(isolate);
       v8::Local<v8::Object> wrapped = WrapDispatch(win::ComPtr<IDispatch>::Share(object));
-      if (wrapped.IsEmpty()) return Nan::Undefined();
+      if (wrapped.IsEmpty()) return v8::Undefined(isolate);
       reading.made->Add(ComObjectOf(wrapped));
       return wrapped;
     }
     case VT_VARIANT:
-      if (!by_reference) return Nan::Undefined();
+      if (!by_reference) return v8::Undefined(isolate);
       return FromVariantAt(*value.pvarVal, reading.deeper());
     default:
       // VT_EMPTY, VT_CY, VT_ERROR, VT_UNKNOWN, VT_DECIMAL, VT_I8 and the rest.
-      return Nan::Undefined();
+      return v8::Undefined(isolate);
   }
 }
 
@@ -448,27 +471,23 @@ bool CallArguments::Convert(const ScriptValues& values, bool record_out) {
     const size_t position = count - 1 - i;  // the last argument at index 0
     VARIANT* slot = &slots_[position];
     Problem problem;
-    Conversion outcome = Conversion::kDone;
-    bool holder = false;
-    if (values[i]->IsObject() && !values[i]->IsDate() && !HasOutProperty(values[i].As<v8::Object>()).To(&holder)) {
-      outcome = Conversion::kThrew;
-    } else if (holder) {
+    Conversion outcome = ToVariant(values[i], slot, 0, &problem, Place::kArgument);
+    if (outcome == Conversion::kHolder) {
       v8::Local<v8::Value> inner;
       if (!Nan::Get(values[i].As<v8::Object>(), Nan::New("_out").ToLocalChecked()).ToLocal(&inner)) {
         outcome = Conversion::kThrew;
       } else if (inner->IsUndefined()) {
         SetMissing(slot);  // never by reference, never written back
+        outcome = Conversion::kDone;
       } else {
         auto cell = std::make_unique<win::Variant>();
-        outcome = ToVariant(inner, cell->get(), 0, &problem);
+        outcome = ToVariant(inner, cell->get(), 0, &problem, Place::kValue);
         if (outcome == Conversion::kDone) {
           PointAtCell(slot, cell->get());
           cells_.push_back(std::move(cell));
           if (record_out) out_holders_.emplace_back(values[i].As<v8::Object>(), position);
         }
       }
-    } else {
-      outcome = ToVariant(values[i], slot, 0, &problem);
     }
     if (outcome == Conversion::kRejected) {
       std::string message = "Argument " + std::to_string(i + 1) + " cannot be passed to COM: " + problem.what;
@@ -511,6 +530,7 @@ Nan::Maybe<bool> TakesWriteBack(v8::Local<v8::Object> holder, v8::Local<v8::Stri
 bool FitsCom(uint32_t length) { return length <= kMaxArrayCells; }
 
 bool CallArguments::WriteBackOutValues(const char** refusal) const {
+  if (out_holders_.empty()) return true;  // no key to make
   v8::Local<v8::String> key = Nan::New("_out").ToLocalChecked();
   for (const auto& [holder, position] : out_holders_) {
     bool takes = false;
@@ -546,7 +566,7 @@ void MadeObjects::DiscardAll() {
 
 v8::MaybeLocal<v8::Value> FromVariant(const VARIANT& value, MadeObjects* made, const char** refusal) {
   *refusal = nullptr;
-  v8::Local<v8::Value> result = FromVariantAt(value, {0, made, refusal});
+  v8::Local<v8::Value> result = FromVariantAt(value, {v8::Isolate::GetCurrent(), 0, made, refusal});
   if (*refusal != nullptr) {
     made->DiscardAll();
     return v8::MaybeLocal<v8::Value>();

@@ -68,6 +68,7 @@ class CallArguments {
   // FromVariant); the holders after it are left as they were, and nothing
   // was made that script did not get.
   bool WriteBackOutValues(const char** refusal) const;
+  bool HasOutValues() const { return !out_holders_.empty(); }
 
  private:
   // Most calls pass a few arguments: those need no allocation.

@@ -72,6 +72,13 @@ serverTest('release: the count the server reports; the first gives up the one re
   // server object alive until the call ends, not the ComObject usable.
   assert.equal(server.call('Args', again, { get _out() { assert.equal(again.release(), 1); return 1; } }), 2);
   assert.throws(() => again.get('Count'), released);
+  // The receiver released by script while its own call runs (a write-back's
+  // setter): the call keeps the object until it ends, then gives it up.
+  const self = server.call('Child');
+  let count;
+  assert.equal(self.call('Args', { get _out() { return 1; }, set _out(value) { count = self.release(); } }), 1);
+  assert.equal(count, 1);
+  assert.throws(() => self.get('Count'), released);
   assert.deepEqual(serverCounts(), { live: 1, references: 1 });
 });
 
