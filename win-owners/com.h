@@ -79,7 +79,7 @@ using SafeArray = Unique<SafeArrayTraits>;
 class Variant {
  public:
   Variant() noexcept { VariantInit(&value_); }
-  ~Variant() { reset(); }
+  ~Variant() { VariantClear(&value_); }
   Variant(Variant&& other) noexcept : value_(other.release()) {}
   Variant& operator=(Variant&& other) noexcept {
     if (this != &other) {
@@ -107,7 +107,7 @@ class Variant {
   }
   void reset() noexcept {
     VariantClear(&value_);
-    VariantInit(&value_);
+    value_.vt = VT_EMPTY;  // what VariantInit does, without a call
   }
 
  private:
@@ -134,7 +134,7 @@ class SafeArrayDataLock {
 class ExceptionInfo {
  public:
   ExceptionInfo() noexcept : info_() {}
-  ~ExceptionInfo() { reset(); }
+  ~ExceptionInfo() { FreeStrings(); }
   ExceptionInfo(const ExceptionInfo&) = delete;
   ExceptionInfo& operator=(const ExceptionInfo&) = delete;
 
@@ -146,11 +146,18 @@ class ExceptionInfo {
     return &info_;
   }
   void reset() noexcept {
-    for (BSTR text : {info_.bstrSource, info_.bstrDescription, info_.bstrHelpFile}) SysFreeString(text);
+    FreeStrings();
     info_ = EXCEPINFO();
   }
 
  private:
+  // Most calls succeed and leave none: no call into the system for those.
+  void FreeStrings() noexcept {
+    for (BSTR text : {info_.bstrSource, info_.bstrDescription, info_.bstrHelpFile}) {
+      if (text != nullptr) SysFreeString(text);
+    }
+  }
+
   EXCEPINFO info_;
 };
 
