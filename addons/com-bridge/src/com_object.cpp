@@ -135,11 +135,17 @@ HRESULT InvokeDefault(IDispatch* target, DISPPARAMS* params, VARIANT* result) {
 
 }  // namespace
 
-NAN_METHOD(GetMethod) { InvokeMember(info, DISPATCH_PROPERTYGET, false); }
+void GetMethod(const v8::FunctionCallbackInfo<v8::Value>& info) {
+  InvokeMember(CallInfo(info, v8::Local<v8::Value>()), DISPATCH_PROPERTYGET, false);
+}
 
-NAN_METHOD(CallMethod) { InvokeMember(info, DISPATCH_METHOD, false); }
+void CallMethod(const v8::FunctionCallbackInfo<v8::Value>& info) {
+  InvokeMember(CallInfo(info, v8::Local<v8::Value>()), DISPATCH_METHOD, false);
+}
 
-NAN_METHOD(CallUnsafeMethod) { InvokeMember(info, DISPATCH_METHOD, true); }
+void CallUnsafeMethod(const v8::FunctionCallbackInfo<v8::Value>& info) {
+  InvokeMember(CallInfo(info, v8::Local<v8::Value>()), DISPATCH_METHOD, true);
+}
 
 // A property put of one value; the outcome is not reported.
 NAN_METHOD(SetMethod) {

@@ -7,10 +7,13 @@
 
 namespace com_bridge {
 
-NAN_METHOD(GetMethod);
+// get, call and callUnsafe, which nearly every use goes through, are the
+// runtime's own callbacks: nan's dispatch would look up the function and its
+// data on each call.
+void GetMethod(const v8::FunctionCallbackInfo<v8::Value>& info);
+void CallMethod(const v8::FunctionCallbackInfo<v8::Value>& info);
+void CallUnsafeMethod(const v8::FunctionCallbackInfo<v8::Value>& info);
 NAN_METHOD(SetMethod);
-NAN_METHOD(CallMethod);
-NAN_METHOD(CallUnsafeMethod);
 NAN_METHOD(QueryInterfaceMethod);
 NAN_METHOD(ReleaseMethod);
 NAN_METHOD(CallDefaultMember);

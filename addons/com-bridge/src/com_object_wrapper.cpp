@@ -17,6 +17,17 @@ NAN_METHOD(RefuseConstruction) {
   Nan::ThrowError("Constructor initialization isn't supported. Consider using addon.CreateObject(..) function");
 }
 
+// A method with the class's signature, as Nan::SetPrototypeMethod adds one,
+// whose callback the runtime calls directly.
+void SetDirectPrototypeMethod(v8::Local<v8::FunctionTemplate> tpl, const char* name, v8::FunctionCallback callback) {
+  v8::Isolate* isolate = v8::Isolate::GetCurrent();
+  v8::Local<v8::FunctionTemplate> method =
+      v8::FunctionTemplate::New(isolate, callback, v8::Local<v8::Value>(), v8::Signature::New(isolate, tpl));
+  v8::Local<v8::String> method_name = Nan::New(name).ToLocalChecked();
+  tpl->PrototypeTemplate()->Set(method_name, method);
+  method->SetClassName(method_name);
+}
+
 }  // namespace
 
 void RegisterComObjectClass(v8::Local<v8::Object> exports) {
@@ -27,10 +38,10 @@ void RegisterComObjectClass(v8::Local<v8::Object> exports) {
   Nan::SetPrototypeMethod(tpl, "on", OnMethod);
   Nan::SetPrototypeMethod(tpl, "off", OffMethod);
   Nan::SetPrototypeMethod(tpl, "_getTypeInfo", GetTypeInfoMethod);
-  Nan::SetPrototypeMethod(tpl, "get", GetMethod);
+  SetDirectPrototypeMethod(tpl, "get", GetMethod);
   Nan::SetPrototypeMethod(tpl, "set", SetMethod);
-  Nan::SetPrototypeMethod(tpl, "call", CallMethod);
-  Nan::SetPrototypeMethod(tpl, "callUnsafe", CallUnsafeMethod);
+  SetDirectPrototypeMethod(tpl, "call", CallMethod);
+  SetDirectPrototypeMethod(tpl, "callUnsafe", CallUnsafeMethod);
   Nan::SetPrototypeMethod(tpl, "qi", QueryInterfaceMethod);
   Nan::SetPrototypeMethod(tpl, "release", ReleaseMethod);
   AddIterator(tpl);
