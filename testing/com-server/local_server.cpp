@@ -54,7 +54,10 @@ std::vector<std::wstring> Arguments() {
   return arguments;
 }
 
-std::vector<DWORD> RegisterClassObjects() {
+int Serve() {
+  last_unlock_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (last_unlock_event == nullptr) return 1;
+  ServeAsLocalServer(SignalLastUnlock);
   std::vector<DWORD> cookies;
   for (size_t i = 0; i < kServerClassCount; ++i) {
     DWORD cookie = 0;
@@ -63,26 +66,13 @@ std::vector<DWORD> RegisterClassObjects() {
       cookies.push_back(cookie);
     }
   }
-  return cookies;
-}
-
-int Serve() {
-  last_unlock_event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (last_unlock_event == nullptr) return 1;
-  ServeAsLocalServer(SignalLastUnlock);
-  std::vector<DWORD> cookies = RegisterClassObjects();
   // Serves until the count has dropped to 0 and stayed there for a moment.
-  // The class objects go before the last look, so that a client that comes
-  // later starts a server of its own instead of reaching one that ends; one
-  // that came in before they went is served on.
   for (;;) {
     WaitForSingleObject(last_unlock_event, INFINITE);
     Sleep(kLingerMs);
-    if (ModuleLocked()) continue;
-    for (DWORD cookie : cookies) CoRevokeClassObject(cookie);
     if (!ModuleLocked()) break;
-    cookies = RegisterClassObjects();
   }
+  for (DWORD cookie : cookies) CoRevokeClassObject(cookie);
   CloseHandle(last_unlock_event);
   return 0;
 }
