@@ -4,7 +4,8 @@
 # nothing and exited 0.
 #   run_suite <name> <log> <command...>    runs it now, its output shown as it goes
 #   start_suite <name> <log> <command...>  runs it in the background, after the
-#                                          suites started before it ...
+#                                          suites started before it, at a lower
+#                                          priority than the foreground's ...
 #   finish_suites                          ... waits for those, then shows and
 #                                          counts each, in the order started
 count_suite() { # <name> <log> <exit status>
@@ -44,7 +45,7 @@ start_suite() { # <name> <log> <command...>
     if [ -n "$previous" ]; then
       while kill -0 "$previous" 2>/dev/null; do sleep 0.2; done
     fi
-    "$@" >"$log" 2>&1
+    nice -n 10 "$@" >"$log" 2>&1
     echo $? >"$log.status"
   ) &
   last_started=$!
