@@ -7,32 +7,31 @@
 namespace {
 
 struct OwnProcess {
-  OwnProcess() : owner(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId())), handle(owner.get()) {}
+  OwnProcess() : handle(OpenProcess(PROCESS_ALL_ACCESS, FALSE, GetCurrentProcessId())) {}
   ~OwnProcess() {
-    if (owner) SetPriorityClass(handle, NORMAL_PRIORITY_CLASS);
+    if (handle) SetPriorityClass(handle.get(), NORMAL_PRIORITY_CLASS);
   }
-  win::UniqueHandle owner;
-  HANDLE handle;
+  win::UniqueHandle handle;
 };
 
 TEST(Priority, ClassesAreSetAndRead) {
   OwnProcess process;
-  ASSERT_NE(process.handle, nullptr);
-  EXPECT_EQ(GetPriorityClass(process.handle), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
-  ASSERT_TRUE(SetPriorityClass(process.handle, HIGH_PRIORITY_CLASS));
-  EXPECT_EQ(GetPriorityClass(process.handle), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
-  ASSERT_TRUE(SetPriorityClass(process.handle, BELOW_NORMAL_PRIORITY_CLASS));
-  EXPECT_EQ(GetPriorityClass(process.handle), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS));
-  EXPECT_FALSE(SetPriorityClass(process.handle, 0x12345));
+  ASSERT_NE(process.handle.get(), nullptr);
+  EXPECT_EQ(GetPriorityClass(process.handle.get()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
+  ASSERT_TRUE(SetPriorityClass(process.handle.get(), HIGH_PRIORITY_CLASS));
+  EXPECT_EQ(GetPriorityClass(process.handle.get()), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+  ASSERT_TRUE(SetPriorityClass(process.handle.get(), BELOW_NORMAL_PRIORITY_CLASS));
+  EXPECT_EQ(GetPriorityClass(process.handle.get()), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS));
+  EXPECT_FALSE(SetPriorityClass(process.handle.get(), 0x12345));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST(Priority, RealTimeForAPrivilegedCaller) {
   conformance::UseAdministratorToken();
   OwnProcess process;
-  ASSERT_NE(process.handle, nullptr);
-  ASSERT_TRUE(SetPriorityClass(process.handle, REALTIME_PRIORITY_CLASS));
-  EXPECT_EQ(GetPriorityClass(process.handle), static_cast<DWORD>(REALTIME_PRIORITY_CLASS));
+  ASSERT_NE(process.handle.get(), nullptr);
+  ASSERT_TRUE(SetPriorityClass(process.handle.get(), REALTIME_PRIORITY_CLASS));
+  EXPECT_EQ(GetPriorityClass(process.handle.get()), static_cast<DWORD>(REALTIME_PRIORITY_CLASS));
 }
 
 TEST(Priority, HighInsteadOfRealTimeWithoutThePrivilege) {
@@ -40,9 +39,9 @@ TEST(Priority, HighInsteadOfRealTimeWithoutThePrivilege) {
   if (!conformance::CanUseStandardUserToken()) GTEST_SKIP() << "needs a standard-user token";
   conformance::UseStandardUserToken();
   OwnProcess process;
-  ASSERT_NE(process.handle, nullptr);
-  EXPECT_TRUE(SetPriorityClass(process.handle, REALTIME_PRIORITY_CLASS));
-  EXPECT_EQ(GetPriorityClass(process.handle), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
+  ASSERT_NE(process.handle.get(), nullptr);
+  EXPECT_TRUE(SetPriorityClass(process.handle.get(), REALTIME_PRIORITY_CLASS));
+  EXPECT_EQ(GetPriorityClass(process.handle.get()), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
   conformance::UseAdministratorToken();
 }
 
